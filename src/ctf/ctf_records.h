@@ -1,0 +1,107 @@
+// The records of one CTF model, of a micrograph's starting CTF and of a 2D refinement's controls.
+// Units: kV; Cs in mm; amplitude contrast as a fraction; defocus in Angstrom (positive =
+// underfocus); angles and phase shifts in degrees; B-factors in square Angstrom.
+#pragma once
+
+#include <cstdint>
+
+struct CTF_INFO {
+  float kV;
+  float Cs;
+  float ac;
+  float phase_shift;
+  float defocus_u;
+  float defocus_v;
+  float angle;
+  float bfactor;
+  float ccc;              // score of this model against the measured spectrum
+  float phase_shift_err;  // half-width of the phase-shift search, degrees
+  float bfactor_err;      // half-width for the B-factor
+  float defocus_err;      // initial defocus step of the 2D refinement
+  float angle_err;        // initial angle step of the 2D refinement
+  float resolution;       // resolution limit estimated for this model, Angstrom
+
+  void set_PUVAC(float P, float U, float V, float A, float C) {
+    phase_shift = P;
+    defocus_u = U;
+    defocus_v = V;
+    angle = A;
+    ccc = C;
+  }
+  void get_PUVAC(float& P, float& U, float& V, float& A, float& C) const {
+    P = phase_shift;
+    U = defocus_u;
+    V = defocus_v;
+    A = angle;
+    C = ccc;
+  }
+  void set_PUVAB(float P, float U, float V, float A, float B) {
+    phase_shift = P;
+    set_UVAB(U, V, A, B);
+  }
+  void set_UVAB(float U, float V, float A, float B) {
+    defocus_u = U;
+    defocus_v = V;
+    angle = A;
+    bfactor = B;
+  }
+  void set_err(float Perr, float Derr, float Aerr, float Berr) {
+    phase_shift_err = Perr;
+    defocus_err = Derr;
+    angle_err = Aerr;
+    bfactor_err = Berr;
+  }
+};
+
+// The starting CTF of one micrograph; has_init is 1 when the record holds values.
+struct CTF_INIT {
+  int32_t has_init;
+  float kV;
+  float Cs;
+  float ac;
+  float phase_shift;
+  float defocus_u;
+  float defocus_v;
+  float angle;
+  float bfactor;
+};
+
+struct DEFOCUS {
+  float u;
+  float v;
+  float angle;
+};
+
+// A resolution band in Angstrom, low limit first.
+struct RESO {
+  float low;
+  float high;
+};
+
+// Control of one 2D refinement; copied by value into each refinement.
+struct CTF_REF_CONTROL {
+  float angle_tolerance;
+  float defocus_tolerance;
+  float phase_tolerance;
+  int32_t angle_scan;
+  int32_t angle_scan_count;
+  int32_t refine_defocus;
+  int32_t refine_astigmatism;
+  int32_t refine_angle;
+  int32_t refine_phase_shift;
+  int32_t high_resolution_pass;
+  int32_t defocus_converged;
+  int32_t astigmatism_converged;
+  int32_t angle_converged;
+  int32_t phase_converged;
+  int32_t print_to_screen;
+  int32_t write_to_log;
+
+  // Sets refine phase shift, high-resolution pass, print to screen and write to log.
+  void set_PHSL(int P, int H, int S, int L) {
+    refine_phase_shift = P;
+    high_resolution_pass = H;
+    print_to_screen = S;
+    write_to_log = L;
+  }
+};

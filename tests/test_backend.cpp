@@ -1,0 +1,118 @@
+// The backend layer: device memory, device selection and FFT plans against a direct DFT.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <random>
+#include <vector>
+
+#include "gpu/device.h"
+#include "gpu/fft_plan.h"
+#include "gpu/memory.h"
+
+namespace {
+
+std::vector<float> random_image(int nx, int ny, unsigned seed) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+  std::vector<float> v(static_cast<size_t>(nx) * ny);
+  for (float& x : v) x = u(rng);
+  return v;
+}
+
+// The half-complex forward transform by its definition, in double precision.
+std::vector<std::complex<double>> direct_dft(const std::vector<float>& f, int nx, int ny) {
+  const int nh = nx / 2 + 1;
+  std::vector<std::complex<double>> out(static_cast<size_t>(nh) * ny);
+  for (int ky = 0; ky < ny; ++ky)
+    for (int kx = 0; kx < nh; ++kx) {
+      std::complex<double> sum = 0;
+      for (int y = 0; y < ny; ++y)
+        for (int x = 0; x < nx; ++x) {
+          const double phase = -2 * M_PI * (double(kx) * x / nx + double(ky) * y / ny);
+          sum += double(f[y * nx + x]) * std::complex<double>(cos(phase), sin(phase));
+        }
+      out[ky * nh + kx] = sum;
+    }
+  return out;
+}
+
+TEST(DeviceMemory, RoundTripsThroughDeviceCopies) {
+  const std::vector<float> values = {1.5f, -2.0f, 3.25f, 0.0f, 7.0f};
+  DeviceBuffer<float> device = device_copy_of(values);
+  DeviceBuffer<float> copy(values.size());
+  memcpy_D2D(copy.get(), device.get(), device.bytes());
+  EXPECT_EQ(host_copy_of(copy), values);
+  hcuda_empty(copy.get(), 2 * sizeof(float));
+  const std::vector<float> emptied = host_copy_of(copy);
+  EXPECT_EQ(emptied, (std::vector<float>{0.0f, 0.0f, 3.25f, 0.0f, 7.0f}));
+  DeviceBuffer<float> moved = std::move(copy);
+  EXPECT_EQ(copy.get(), nullptr);
+  EXPECT_EQ(moved.size(), values.size());
+  EXPECT_EQ(DeviceBuffer<float>(0).get(), nullptr);
+}
+
+TEST(Device, ExistingDeviceZeroIsAccepted) {
+  int gid = 0;
+  EXPECT_EQ(check_and_set_gid(gid), 0);
+  EXPECT_EQ(gid, 0);
+}
+
+TEST(FftPlan, ForwardMatchesDirectDftOnEvenAndOddSizes) {
+  const int sizes[][2] = {{4, 6}, {5, 3}, {7, 7}, {8, 5}, {6, 1}, {1, 4}, {16, 12}};
+  for (const auto& size : sizes) {
+    const int nx = size[0], ny = size[1], nh = nx / 2 + 1;
+    SCOPED_TRACE(testing::Message() << nx << " x " << ny);
+    const std::vector<float> image = random_image(nx, ny, nx * 31 + ny);
+    const auto expected = direct_dft(image, nx, ny);
+    DeviceBuffer<float> in = device_copy_of(image);
+    DeviceBuffer<float2> out(static_cast<size_t>(nh) * ny);
+    fft_plan_2d(nx, ny).forward(in.get(), out.get());
+    const std::vector<float2> got = host_copy_of(out);
+    for (size_t i = 0; i < got.size(); ++i) {
+      EXPECT_NEAR(got[i].x, expected[i].real(), 1e-4);
+      EXPECT_NEAR(got[i].y, expected[i].imag(), 1e-4);
+    }
+    EXPECT_EQ(host_copy_of(in), image) << "the forward transform must keep its input";
+  }
+}
+
+TEST(FftPlan, InverseOfForwardScalesByPixelCount) {
+  const int sizes[][2] = {{6, 4}, {9, 5}, {32, 32}};
+  for (const auto& size : sizes) {
+    const int nx = size[0], ny = size[1], nh = nx / 2 + 1;
+    const std::vector<float> image = random_image(nx, ny, 7);
+    DeviceBuffer<float> in = device_copy_of(image);
+    DeviceBuffer<float2> spectrum(static_cast<size_t>(nh) * ny);
+    DeviceBuffer<float> back(image.size());
+    const FftPlan2d& plan = fft_plan_2d(nx, ny);
+    plan.forward(in.get(), spectrum.get());
+    plan.inverse(spectrum.get(), back.get());
+    const std::vector<float> got = host_copy_of(back);
+    for (size_t i = 0; i < image.size(); ++i) EXPECT_NEAR(got[i], image[i] * nx * ny, 1e-3 * nx * ny);
+  }
+}
+
+TEST(FftPlan, BatchesAndUnalignedArraysGiveTheSameTransforms) {
+  const int nx = 10, ny = 6, nh = nx / 2 + 1, count = 3;
+  const size_t real = static_cast<size_t>(nx) * ny, half = static_cast<size_t>(nh) * ny;
+  // One float of offset makes the images unaligned for vector loads.
+  std::vector<float> stack(1 + count * real);
+  const std::vector<float> images = random_image(nx, ny * count, 3);
+  std::copy(images.begin(), images.end(), stack.begin() + 1);
+  DeviceBuffer<float> in = device_copy_of(stack);
+  DeviceBuffer<float2> batch(count * half);
+  const FftPlan2d& plan = fft_plan_2d(nx, ny);
+  plan.forward(in.get() + 1, batch.get(), count);
+  const std::vector<float2> got = host_copy_of(batch);
+  for (int k = 0; k < count; ++k) {
+    const std::vector<float> one(images.begin() + k * real, images.begin() + (k + 1) * real);
+    const auto expected = direct_dft(one, nx, ny);
+    for (size_t i = 0; i < half; ++i) {
+      EXPECT_NEAR(got[k * half + i].x, expected[i].real(), 1e-4);
+      EXPECT_NEAR(got[k * half + i].y, expected[i].imag(), 1e-4);
+    }
+  }
+}
+
+}  // namespace
