@@ -41,3 +41,18 @@ QUIB_HD inline float ctf_envelope(float B, float s) { return expf(-B * s * s / 4
 
 // Whether s lies in the fitting band 1/resL <= s <= 1/resH.
 QUIB_HD inline bool in_band(float s, float resL, float resH) { return s >= 1.0f / resL && s <= 1.0f / resH; }
+
+// The inverse of gamma on one direction: the frequency s at which gamma, for the effective defocus
+// Z, equals g; the smaller root s^2 = (c - sqrt(c^2 - 4 k g)) / (2 k) with c = pi lambda Z and
+// k = (pi/2) Cs' lambda^3. It is evaluated in double as s^2 = 2 g / (c + sqrt(c^2 - 4 k g)), the
+// same root without the cancellation in c - sqrt(...), which is also the linear solution g / c
+// when Cs = 0. NaN where that root is not real or s^2 would be negative.
+QUIB_HD inline float ctf_frequency_at_gamma(float lambda, float Z, float Cs, float g) {
+  const double l = lambda;
+  const double c = kPi * l * Z;
+  const double k = 0.5 * kPi * (1e7 * static_cast<double>(Cs)) * l * l * l;
+  const double discriminant = c * c - 4.0 * k * g;
+  if (discriminant < 0.0) return NAN;
+  const double s2 = 2.0 * g / (c + sqrt(discriminant));
+  return s2 >= 0.0 ? static_cast<float>(sqrt(s2)) : NAN;
+}

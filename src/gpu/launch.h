@@ -108,6 +108,21 @@ void launch_tree_sums_2048(size_t n, float* totals, F f) {
 
 #else  // CPU backend
 
+// The 1024-wide tree as contiguous levels: level k holds the pair sums of level k - 1, which are
+// exactly the partial sums the strided tree keeps at multiples of 2^k, added in the same order.
+inline float pairwise_tree_total(float* a) {
+  float b[kTreeWidth / 2];
+  float* from = a;
+  float* to = b;
+  for (unsigned m = kTreeWidth / 2; m >= 1; m /= 2) {
+    for (unsigned k = 0; k < m; ++k) to[k] = from[2 * k] + from[2 * k + 1];
+    float* t = from;
+    from = to;
+    to = t;
+  }
+  return from[0];
+}
+
 template <class F>
 void launch_1d(size_t n, F f) {
   const long long count = static_cast<long long>(n);
@@ -131,9 +146,7 @@ void launch_tree_sums_1024(size_t n, float* totals, F f) {
     float a[kTreeWidth];
     const size_t first = static_cast<size_t>(b) * kTreeWidth;
     for (unsigned t = 0; t < kTreeWidth; ++t) a[t] = first + t < n ? f(first + t) : 0.0f;
-    for (unsigned s = 1; s < kTreeWidth; s *= 2)
-      for (unsigned j = 0; j < kTreeWidth; j += 2 * s) a[j] += a[j + s];
-    totals[b] = a[0];
+    totals[b] = pairwise_tree_total(a);
   }
 }
 

@@ -1,9 +1,3 @@
-#include <cstdio>
+#include "run/driver.h"
 
-#include "gpu/device.h"
-
-int main(int argc, char** argv) {
-  printf("quib (%s backend)\n", backend_name());
-  printf("Usage: %s [options] <micrographs>\n", argc > 0 ? argv[0] : "quib");
-  return 0;
-}
+int main(int argc, char** argv) { return quib_main(argc, argv); }

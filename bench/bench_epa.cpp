@@ -1,0 +1,55 @@
+// Equiphase average, resolution limit and B-factor of one micrograph's 513 x 1024 half spectrum,
+// and the EPA diagnosis image.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "ctf/epa_profile.h"
+#include "ctf/ctf_simulate.h"
+#include "gpu/memory.h"
+
+namespace {
+
+constexpr int kBox = 1024, kNh = kBox / 2 + 1, kOv = 4;
+constexpr float kApix = 1.0f, kKV = 300.0f, kCs = 2.7f, kAc = 0.1f;
+constexpr float kResL = 50.0f, kResH = 2.0f * kApix + 0.1f;
+
+// A measured-looking pair of spectra (Ln|F| - Bg and Ln|F|) of an astigmatic CTF with noise.
+struct Spectra {
+  DeviceBuffer<float> subtracted, plain;
+  float U, V, A;
+};
+
+Spectra make_spectra(float defocus) {
+  Spectra s{DeviceBuffer<float>(size_t(kNh) * kBox), DeviceBuffer<float>(size_t(kNh) * kBox), defocus + 500.0f,
+            defocus - 500.0f, 30.0f};
+  hcuda_ctf_mod_simulate_2d_half(s.subtracted.get(), kApix, kNh, kBox, 0.0f, kKV, kCs, kAc, s.U, s.V, s.A, 100.0f,
+                                 1000.0f, kResH);
+  std::vector<float> host = host_copy_of(s.subtracted);
+  std::mt19937 rng(1);
+  std::normal_distribution<float> noise(0.0f, 0.3f);
+  std::vector<float> plain(host.size());
+  for (size_t i = 0; i < host.size(); ++i) {
+    host[i] += noise(rng);
+    plain[i] = host[i] + 2.0f - 0.001f * (i % kNh);
+  }
+  memcpy_H2D(s.subtracted.get(), host.data(), host.size() * sizeof(float));
+  memcpy_H2D(s.plain.get(), plain.data(), plain.size() * sizeof(float));
+  return s;
+}
+
+void BM_EpaPair(benchmark::State& state) {
+  const Spectra s = make_spectra(static_cast<float>(state.range(0)));
+  const int M = epa_profile_length(kNh, kOv);
+  DeviceBuffer<float> out1(M), out2(M);
+  for (auto _ : state)
+    hcuda_2d_half_EPA_X_res_pair(s.subtracted.get(), s.plain.get(), out1.get(), out2.get(), kOv, kApix, kNh, kBox,
+                                 kKV, kCs, s.U, s.V, s.A, kResL, kResH);
+}
+BENCHMARK(BM_EpaPair)->Arg(5000)->Arg(15000)->Arg(30000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();

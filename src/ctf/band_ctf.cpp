@@ -1,0 +1,130 @@
+#include "ctf/band_ctf.h"
+
+#include <cmath>
+
+#include "ctf/ctf_formula.h"
+#include "gpu/array_reduce.h"
+#include "gpu/launch.h"
+#include "gpu/memory.h"
+
+CtfTrial ctf_trial(float P, float kV, float Cs, float ac, float U, float V, float A) {
+  const double lambda = kV_to_lambda(kV);
+  const double two_a = 2.0 * A * kPi / 180.0;
+  CtfTrial t;
+  t.pi_lambda = static_cast<float>(kPi * lambda);
+  t.cs_term = static_cast<float>(0.5 * kPi * (1e7 * static_cast<double>(Cs)) * lambda * lambda * lambda);
+  t.phase = static_cast<float>(P * kPi / 180.0);
+  t.mean_defocus = static_cast<float>((static_cast<double>(U) + V) / 2.0);
+  t.half_difference = static_cast<float>((static_cast<double>(U) - V) / 2.0);
+  t.cos2a = static_cast<float>(std::cos(two_a));
+  t.sin2a = static_cast<float>(std::sin(two_a));
+  t.ac = ac;
+  t.ac_sine = sqrtf(1.0f - ac * ac);
+  return t;
+}
+
+namespace {
+
+// Band pixels are handed out in runs of this many to each thread. The run's loop works on a local
+// copy of the pixel operation, so on the CPU nothing it reads can alias what it writes and it
+// vectorises.
+constexpr size_t kRun = 64;
+
+template <class PixelOperation>
+void for_band_pixels(size_t n, PixelOperation operation) {
+  launch_1d((n + kRun - 1) / kRun, [=] QUIB_HD(size_t run) {
+    const PixelOperation local = operation;
+    const size_t end = (run + 1) * kRun < n ? (run + 1) * kRun : n;
+    for (size_t i = run * kRun; i < end; ++i) local(i);
+  });
+}
+
+struct Weights {
+  float* weights;
+  const float* envelope;
+  const float* measured;
+  const int* index;
+  QUIB_HD void operator()(size_t i) const { weights[i] = envelope[i] * measured[index[i]]; }
+};
+
+struct Geometry {
+  const float* s2;
+  const float* cos2t;
+  const float* sin2t;
+  QUIB_HD float ctf(const CtfTrial& t, size_t i) const { return band_ctf_value(t, s2[i], cos2t[i], sin2t[i]); }
+};
+
+Geometry geometry_of(const BandPixels& band) { return {band.s2.get(), band.cos2t.get(), band.sin2t.get()}; }
+
+struct ScoreProducts {
+  float* work;
+  const float* weights;
+  Geometry g;
+  CtfTrial t;
+  QUIB_HD void operator()(size_t i) const { work[i] = fabsf(g.ctf(t, i)) * weights[i]; }
+};
+
+struct ModelSquares {
+  float* work;
+  const float* envelope;
+  Geometry g;
+  CtfTrial t;
+  QUIB_HD void operator()(size_t i) const {
+    const float amplitude = fabsf(g.ctf(t, i)) * envelope[i];
+    work[i] = amplitude * amplitude;
+  }
+};
+
+struct MeasuredSquares {
+  float* work;
+  const float* measured;
+  const int* index;
+  QUIB_HD void operator()(size_t i) const {
+    const float m = measured[index[i]];
+    work[i] = m * m;
+  }
+};
+
+struct ScatterModSquare {
+  float* out;
+  const int* index;
+  const float* envelope;
+  Geometry g;
+  CtfTrial t;
+  QUIB_HD void operator()(size_t i) const {
+    const float ctf = g.ctf(t, i);
+    out[index[i]] = ctf * ctf * envelope[i];
+  }
+};
+
+}  // namespace
+
+void hcuda_band_weights(float* weights, const BandPixels& band, const float* measured) {
+  for_band_pixels(band.count, Weights{weights, band.envelope.get(), measured, band.index.get()});
+}
+
+float hcuda_band_score(float* work, const BandPixels& band, const float* weights, const CtfTrial& trial) {
+  for_band_pixels(band.count, ScoreProducts{work, weights, geometry_of(band), trial});
+  return hcuda_fast_sum(work, band.count);
+}
+
+float hcuda_band_model_norm2(float* work, const BandPixels& band, const CtfTrial& trial) {
+  for_band_pixels(band.count, ModelSquares{work, band.envelope.get(), geometry_of(band), trial});
+  return hcuda_fast_sum(work, band.count);
+}
+
+float hcuda_band_measured_norm2(float* work, const BandPixels& band, const float* measured) {
+  for_band_pixels(band.count, MeasuredSquares{work, measured, band.index.get()});
+  return hcuda_fast_sum(work, band.count);
+}
+
+void hcuda_band_ctf_modsquare(float* out, size_t n, const BandPixels& band, const CtfTrial& trial) {
+  hcuda_empty(out, n * sizeof(float));
+  for_band_pixels(band.count, ScatterModSquare{out, band.index.get(), band.envelope.get(), geometry_of(band), trial});
+}
+
+void hcuda_band_modsquare_simulate_2d_half(float* out, float apix, int nh, int ny, float P, float kV, float Cs,
+                                           float ac, float U, float V, float A, float B, float resL, float resH) {
+  const size_t n = static_cast<size_t>(nh > 0 ? nh : 0) * (ny > 0 ? ny : 0);
+  hcuda_band_ctf_modsquare(out, n, *band_pixels(apix, nh, ny, resL, resH, B), ctf_trial(P, kV, Cs, ac, U, V, A));
+}

@@ -1,0 +1,96 @@
+#include "ctf/display_images.h"
+
+#include <math.h>
+#include <stdint.h>
+
+#include "ctf/ctf_formula.h"
+#include "ctf/ctf_simulate.h"
+#include "ctf/epa_geometry.h"
+#include "ctf/epa_profile.h"
+#include "ctf/half_spectrum.h"
+#include "gpu/launch.h"
+#include "gpu/memory.h"
+
+namespace {
+
+// Rows y > ny/2 of both images show the measured spectrum outside the low-resolution hole.
+QUIB_HD inline float measured_half(const float* in, int x, int y, int nh, float s, float resL) {
+  return s <= 1.0f / resL ? 0.0f : in[half_index(x, y, nh)];
+}
+
+// The profile (nh samples, one per pixel of radius) interpolated linearly at radius r; 0 off it.
+QUIB_HD inline float profile_at(const float* profile, float r, int nh) {
+  if (!(r >= 0.0f && r <= nh - 1)) return 0.0f;
+  const int i = static_cast<int>(r);
+  const float f = r - i;
+  return (1.0f - f) * profile[i] + f * profile[i < nh - 1 ? i + 1 : i];
+}
+
+QUIB_HD inline void cuda_2d_half_EPA_from_1d(const float* profile, const float* in, float* out, int x, int y,
+                                             float apix, int nh, int ny, float lambda, float Cs, float U, float V,
+                                             float A, float resL, float resH) {
+  const HalfSpectrumPixel p = half_spectrum_pixel(x, y, nh, ny, apix);
+  float value = 0.0f;
+  if (y > ny / 2) {
+    value = measured_half(in, x, y, nh, p.s, resL);
+  } else if (p.s > 1.0f / resL && p.s < 1.0f / resH) {
+    // The radius on the x axis where gamma equals this pixel's gamma.
+    const float gamma = static_cast<float>(ctf_gamma(lambda, effective_defocus(U, V, A, p.theta), Cs, p.s));
+    const float r0 = 2.0f * (nh - 1) * apix * ctf_frequency_at_gamma(lambda, effective_defocus(U, V, A, 0.0f), Cs, gamma);
+    value = profile_at(profile, r0, nh) * (1.0f + 10.0f * r0 / nh);
+  }
+  out[half_index(x, y, nh)] = value;
+}
+
+// Mean of the spectrum (as neighbour pairs) on the ring of radius r pixels: directions from -pi/2
+// in steps of 0.75/r, points on the spectrum only, the count started at 1e-5.
+QUIB_HD inline float ring_mean(const uint64_t* pairs, float r, int nh, int ny) {
+  const double step = 0.75 / r;
+  const int count = ring_direction_count(step);
+  const double cos_step = cos(step), sin_step = sin(step);
+  const float y0 = static_cast<float>(ny / 2);
+  double c = 0.0, s = -1.0;  // cos and sin of the direction, advanced by rotation
+  float sum = 0.0f, points = 1e-5f;
+  for (int j = 0; j < count; ++j) {
+    const float x = r * static_cast<float>(c), y = r * static_cast<float>(s) + y0;
+    if (on_half_spectrum(x, y, nh, ny)) {
+      sum += bilinear_half(pairs, x, y, nh, ny);
+      points += 1.0f;
+    }
+    const double next_c = c * cos_step - s * sin_step;
+    s = s * cos_step + c * sin_step;
+    c = next_c;
+  }
+  return sum / points;
+}
+
+}  // namespace
+
+void hcuda_2d_half_EPA(const float* in, float* out, float apix, int nh, int ny, float kV, float Cs, float U, float V,
+                       float A, float resL, float resH) {
+  if (nh < 2 || ny < 1) return;
+  DeviceBuffer<float> profile(static_cast<size_t>(nh));
+  hcuda_2d_half_EPA_X_res(in, profile.get(), 1, apix, nh, ny, kV, Cs, U, V, A, resL, resH);
+  const float* epa = profile.get();
+  const float lambda = kV_to_lambda(kV);
+  launch_2d(nh, ny, [=] QUIB_HD(int x, int y) {
+    cuda_2d_half_EPA_from_1d(epa, in, out, x, y, apix, nh, ny, lambda, Cs, U, V, A, resL, resH);
+  });
+}
+
+void hcuda_2d_half_basic_rotate_ave_res(const float* in, float* out, float apix, int nh, int ny, float resL,
+                                        float resH) {
+  if (nh < 2 || ny < 1) return;
+  DeviceBuffer<uint64_t> pairs(static_cast<size_t>(nh) * ny);
+  hcuda_2d_half_pack_pairs(pairs.get(), in, nh, ny);
+  const uint64_t* packed = pairs.get();
+  launch_2d(nh, ny, [=] QUIB_HD(int x, int y) {
+    const HalfSpectrumPixel p = half_spectrum_pixel(x, y, nh, ny, apix);
+    float value = 0.0f;
+    if (y >= ny / 2)
+      value = measured_half(in, x, y, nh, p.s, resL);
+    else if (in_band(p.s, resL, resH))
+      value = ring_mean(packed, p.r, nh, ny) * (1.0f + 10.0f * p.r / nh);
+    out[half_index(x, y, nh)] = value;
+  });
+}

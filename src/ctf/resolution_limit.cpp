@@ -1,0 +1,117 @@
+#include "ctf/resolution_limit.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ctf/bfactor.h"
+#include "ctf/ctf_formula.h"
+#include "ctf/ctf_simulate.h"
+#include "ctf/epa_profile.h"
+#include "ctf/epa_scan.h"
+#include "gpu/memory.h"
+#include "io/report.h"
+#include "io/text_lines.h"
+
+namespace {
+
+constexpr const char* kUnit = "ctf_epa";
+
+// The profiles of one estimate on the host, and where its scan stops.
+struct EpaEstimate {
+  EpaScanRange range;
+  std::vector<float> sim;        // |CTF| along the x axis, band resL .. 2 apix
+  std::vector<float> epa;        // EPA of the scored spectrum
+  std::vector<float> epa_plain;  // EPA of the second spectrum (empty when none is given)
+  std::vector<float> smoothed;   // smoothed local correlation of epa with sim
+  float resolution;              // the limit, Angstrom
+};
+
+EpaEstimate epa_resolution_limit(const float* spectrum, const float* plain, float threshold, int ov, float apix, int nh,
+                           int ny, float P, float kV, float Cs, float ac, float U, float V, float A, float resL,
+                           float resH) {
+  const int M = epa_profile_length(nh, ov);
+  const size_t n = M > 0 ? static_cast<size_t>(M) : 0;
+  DeviceBuffer<float> sim(n), epa(n), epa_plain(plain ? n : 0);
+  hcuda_ctf_mod_simulate_1d(sim.get(), apix, M, P, kV, Cs, ac, effective_defocus(U, V, A, 0.0f), 0.0f, resL,
+                            2.0f * apix);
+  if (plain)
+    hcuda_2d_half_EPA_X_res_pair(spectrum, plain, epa.get(), epa_plain.get(), ov, apix, nh, ny, kV, Cs, U, V, A,
+                                 resL, resH);
+  else
+    hcuda_2d_half_EPA_X_res(spectrum, epa.get(), ov, apix, nh, ny, kV, Cs, U, V, A, resL, resH);
+
+  EpaEstimate e;
+  e.range = epa_scan_range(M, nh, apix, resL, resH);
+  e.sim = host_copy_of(sim);
+  e.epa = host_copy_of(epa);
+  e.epa_plain = host_copy_of(epa_plain);
+  e.smoothed = epa_smooth_correlation(epa_local_correlation(e.epa.data(), e.sim.data(), e.range), e.range);
+  const int limit = epa_limit_index(e.smoothed, e.range, apix, threshold);
+  if (limit < 0) {
+    QUIB_WARNING(kUnit, "no resolution lies between the correlation windows (box too small or band too narrow); "
+                        "the resolution limit is set to resH");
+    e.resolution = resH;
+  } else {
+    e.resolution = epa_scan_resolution(limit, M, apix);
+  }
+  return e;
+}
+
+struct FileCloser {
+  void operator()(FILE* f) const { fclose(f); }
+};
+
+using EpaFile = std::unique_ptr<FILE, FileCloser>;
+
+// The EPA text file of a micrograph: its name with a trailing ".mrc" replaced by "_EPA.log".
+// Null when the name is too long for a name buffer.
+EpaFile open_epa_file(const char* micrograph, std::string& name) {
+  char buffer[1024];
+  if (replace_file_suffix(buffer, "_EPA.log", micrograph, ".mrc") != 0) {
+    name = std::string(micrograph) + "_EPA.log";
+    return nullptr;
+  }
+  name = buffer;
+  return EpaFile(fopen(buffer, "w+"));
+}
+
+// A header, then one line per scanned sample; false when writing failed.
+bool write_epa_lines(FILE* file, const EpaEstimate& e, float apix) {
+  fprintf(file, "  Resolution      |CTFsim|    EPA( Ln|F| )    EPA(Ln|F| - Bg)    CCC\n");
+  for (int i = e.range.first; i < e.range.end; ++i)
+    fprintf(file, "%12.6f  %12.6f  %12.6f   %12.6f   %12.6f \n", epa_scan_resolution(i, e.range.M, apix), e.sim[i],
+            e.epa_plain[i], e.epa[i], e.smoothed[i]);
+  return !ferror(file);
+}
+
+}  // namespace
+
+int ctf_epa_1d_ccf(float& R, float threshold, const float* spectrum, int ov, float apix, int nh, int ny, float P,
+                   float kV, float Cs, float ac, float U, float V, float A, float resL, float resH) {
+  R = epa_resolution_limit(spectrum, nullptr, threshold, ov, apix, nh, ny, P, kV, Cs, ac, U, V, A, resL, resH).resolution;
+  return 0;
+}
+
+int ctf_epa_1d_ccf_B_estimation(FILE* log, const char* micrograph, float& R, float threshold,
+                                const float* spectrum_sub, const float* spectrum_plain, int ov, float apix, int nh,
+                                int ny, float P, float kV, float Cs, float ac, float U, float V, float A, float resL,
+                                float resH, float B_resL, float B_resH, int estimate_B, float* bfactor) {
+  std::string name;
+  EpaFile file = open_epa_file(micrograph, name);
+  if (!file) QUIB_FATAL_CANNOT_WRITE(kUnit, name.c_str());
+  const EpaEstimate e = epa_resolution_limit(spectrum_sub, spectrum_plain, threshold, ov, apix, nh, ny, P, kV, Cs, ac,
+                                             U, V, A, resL, resH);
+  if (!write_epa_lines(file.get(), e, apix) || fclose(file.release()) != 0)
+    QUIB_FATAL_CANNOT_WRITE(kUnit, name.c_str());
+  R = e.resolution;
+  printf("Resolution limit estimated by EPA: \033[1m %.3f \033[m\n", R);
+  if (log) fprintf(log, "Resolution limit estimated by EPA: RES_LIMIT %.3f \n", R);
+  if (estimate_B) {
+    const float B = bfac_estimation_from_epa_1d2(e.epa_plain.data(), apix, e.range.M, B_resL, B_resH);
+    printf("Estimated Bfactor: \033[1m %.2f \033[m\n", B);
+    if (log) fprintf(log, "Estimated Bfactor: B_FACTOR  %.2f \n", B);
+    if (bfactor) *bfactor = B;
+  }
+  return 0;
+}

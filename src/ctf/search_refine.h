@@ -1,0 +1,19 @@
+// The search and refine sequence of one micrograph: turns its background-subtracted log amplitude
+// half spectrum into the CTF result, ab initio (1D defocus search, then 2D refinement), from the
+// user's CTF with its phase shift, or by a phase-shift search; each with an optional
+// high-resolution second pass.
+#pragma once
+
+#include <cstdio>
+
+#include "ctf/ctf_records.h"
+
+struct QUIB_Para;
+
+// ctf receives the phase shift, U, V, angle and CCC (set_PUVAC). index: the micrograph's number
+// in the run's list; spectrum_copy: host buffer of one half spectrum (boxsize/2 + 1 by boxsize),
+// overwritten with measured; measured: the device half spectrum (read only); work: a device array
+// of the same size, which ends holding CTF^2 E of the result (B = 50, band 100 Angstrom to
+// 2 apix + 0.1) for the diagnosis image. Returns 0.
+int quib_1D_search_2D_refine(CTF_INFO& ctf, int index, float* spectrum_copy, const float* measured, float* work,
+                             const QUIB_Para* para, FILE* log);

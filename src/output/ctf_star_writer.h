@@ -1,0 +1,21 @@
+// The run's CTF STAR file: its header (12 columns, or 13 with the phase shift) and one row of CTF
+// parameters per micrograph, in the column names RELION reads.
+#pragma once
+
+#include <cstdio>
+
+// "\ndata_\n\nloop_\n" and the labels of columns 1 to 11. Returns 0.
+int log_ctfstar_head(FILE* stream);
+// The header with "_rlnFinalResolution #12". Returns 0.
+int log_ctfstar_ex_head(FILE* stream);
+// The header with "_rlnCtfMaxResolution #12" and "_rlnPhaseShift #13". Returns 0.
+int log_ctfstar_ex_head_phase_shift(FILE* stream);
+
+// One row: the micrograph, its diagnosis image with ":mrc", and the ten values. Returns 0.
+int log_ctfstar_ex_oneline(FILE* stream, const char* micrograph, const char* ctfimage, float U, float V,
+                           float angle, float kV, float cs, float ac, float magnification, float dstep,
+                           float fom, float resolution);
+// The same with the phase shift as the last (13th) column. Returns 0.
+int log_ctfstar_ex_oneline_phase_shift(FILE* stream, const char* micrograph, const char* ctfimage, float U,
+                                       float V, float angle, float phase_shift, float kV, float cs, float ac,
+                                       float magnification, float dstep, float fom, float resolution);

@@ -1,0 +1,160 @@
+#include "run/driver.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "gpu/array_fill.h"
+#include "gpu/device.h"
+#include "io/mrc_check.h"
+#include "io/mrc_head_io.h"
+#include "io/mrc_name.h"
+#include "io/mrc_stream.h"
+#include "io/report.h"
+#include "io/text_lines.h"
+#include "output/ctf_star_writer.h"
+#include "output/param_log.h"
+#include "run/checks.h"
+#include "run/echo.h"
+#include "run/file_access.h"
+#include "run/help.h"
+#include "run/keywords.h"
+#include "run/micrograph_spectrum.h"
+#include "run/options.h"
+#include "run/quib_para.h"
+#include "run/resume.h"
+#include "run/run_buffers.h"
+#include "run/stage_timer.h"
+#include "run/tips.h"
+
+namespace {
+
+using File = FilePtr;
+
+struct Run {
+  QUIB_Para para;
+  MrcHeadPtr first_head = mrc_new_head();  // the first readable micrograph's, never changed
+  MrcHeadPtr head = mrc_new_head();        // the current micrograph's
+  RunGeometry geometry;
+  RunBuffers buffers;
+  File star;
+  StageTimers timers;
+};
+
+// Reads the first readable micrograph's header, clamps the box sizes to it and sizes the buffers.
+void size_run_from_first_micrograph(Run& run) {
+  QUIB_Para& p = run.para;
+  FILE* stream = nullptr;
+  check_access_openf_1st(p.fnames, p.nfiles, p.first_fname, &stream);
+  File first(stream);
+  if (mrc_read_head(first.get(), run.first_head.get()) != 0 || mrc_check_head_data(first.get(), run.first_head.get()) != 0)
+    QUIB_FATAL("quib", "The first micrograph is not a usable MRC file");
+  first.reset();
+  *run.head = *run.first_head;
+  check_boxsizes(run.first_head.get(), &p.boxsize, &p.convsize, &p.local_radius, &p.local_boxsize);
+  if (p.do_local_refine) quib_check_local_grid(&p);
+  run.geometry = run_geometry(run.first_head.get(), p.boxsize, p.overlap);
+  run.buffers = allocate_run_buffers(run.geometry);
+}
+
+void open_star_file(Run& run) {
+  const QUIB_Para& p = run.para;
+  if (is_str_null(p.ctfstar)) return;
+  run.star.reset(fopen(p.ctfstar, "w+"));
+  if (!run.star) QUIB_FATAL_CANNOT_WRITE("quib", p.ctfstar);
+  if (p.do_phase_shift)
+    log_ctfstar_ex_head_phase_shift(run.star.get());
+  else
+    log_ctfstar_ex_head(run.star.get());
+}
+
+void put_line(FILE* log, const char* format, const char* name) {
+  fprintf(log, format, name);
+  printf(format, name);
+}
+
+// Takes micrograph i through every stage; returns without the completion line when it is skipped.
+void process_micrograph(Run& run, int i) {
+  QUIB_Para& p = run.para;
+  const char* name = p.fnames[i];
+  if (check_file_access(name, "FR") == -1) return;
+
+  char logname[QUIB_TEXT_SIZE];
+  set_outname_by_suffix(logname, name, p.logsuffix);
+  if (p.do_unfinished && is_file_ctf_done(logname)) {
+    printf("CTF parameter of \033[42m%s\033[m already determined. Automatically skipped.\n", name);
+    return;
+  }
+  File log(fopen(logname, "w+"));
+  if (!log) QUIB_FATAL_CANNOT_WRITE("quib", logname);
+  File micrograph(fopen(name, "r"));
+  if (!micrograph) QUIB_FATAL_CANNOT_READ("quib", name);
+
+  char ctfname[QUIB_TEXT_SIZE];
+  set_outname_by_suffix(ctfname, name, ".ctf");
+  if (mrc_read_head(micrograph.get(), run.head.get()) != 0) return;
+  check_mrc_head_sizes_two(p.first_fname, name, run.first_head.get(), run.head.get());
+  if (mrc_check_head_data(micrograph.get(), run.head.get()) != 0) {
+    QUIB_WARNING("quib", "Micrograph is truncated or damaged, skipped");
+    return;
+  }
+  Quib_fput_parameters_ctffind3(log.get(), &p, i);
+  hcuda_empty_float(run.buffers.spectrum.get(), run.geometry.spectrum_size());
+  put_line(log.get(), "Reading file: %s\n", name);
+
+  if (read_micrograph_spectrum(micrograph.get(), run.head.get(), p, run.geometry, run.buffers, run.timers) != 0)
+    return;
+  micrograph.reset();
+
+  run.timers.start();
+  fprintf(log.get(), "\n");
+  put_line(log.get(), "Reading %s.\n", name);
+  put_line(log.get(), "Processing file: %s\n", name);
+  run.timers.stop("FITTING");
+
+  printf("Processing done successfully.\n");
+  fprintf(log.get(), "Processing done successfully.\n");
+  log.reset();
+  quib_put_rule('-', 127);
+  printf("\n");
+}
+
+void finish_run(Run& run) {
+  quib_put_rule('#', 129);
+  printf("All %d files finished successfully:\n", run.para.nfiles);
+  if (run.star) {
+    fprintf(run.star.get(), "\n");
+    run.star.reset();
+  }
+  run.timers.stop("TOTAL");
+  quib_put_rule('#', 129);
+  printf("\n");
+  quib_put_one_random_tip();
+}
+
+}  // namespace
+
+int quib_main(int argc, char** argv) {
+  quib_put_info(argv[0]);
+  if (argc < 2) {
+    quib_search_refine_defocus_help(argv[0]);
+    return 0;
+  }
+  if (is_keywd_help(argv[1])) {
+    quib_search_refine_defocus_help_full(argv[0]);
+    return 0;
+  }
+  Run run;
+  run.timers.start();
+  run.timers.start();
+  Quib_init_parameters(argc, argv, &run.para);
+  Quib_get_parameters(argc, argv, &run.para);
+  select_device(run.para.gid);
+  size_run_from_first_micrograph(run);
+  Quib_put_parameters(argc, argv, &run.para);
+  open_star_file(run);
+  run.timers.stop("PREPARATION");
+
+  for (int i = 0; i < run.para.nfiles; ++i) process_micrograph(run, i);
+  finish_run(run);
+  return 0;
+}

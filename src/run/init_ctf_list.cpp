@@ -1,0 +1,17 @@
+#include "run/init_ctf_list.h"
+
+#include <string>
+#include <vector>
+
+#include "ctf/ctf_model.h"
+#include "io/ctf_star_reader.h"
+#include "io/star_micrographs.h"
+
+int get_all_initctf_from_ctfstar(QUIB_Para* para, const char* name) {
+  const std::vector<CTF_INFO> values = get_all_ctfinfo_from_ctfstar(name);
+  const std::vector<std::string> micrographs = get_all_micrographs_from_ctfstar(name);
+  // Both readers keep exactly the rows with one word per label, so the lists pair up row by row.
+  const size_t rows = values.size() < micrographs.size() ? values.size() : micrographs.size();
+  for (size_t r = 0; r < rows; ++r) quib_append_micrograph(para, micrographs[r].c_str(), ctf2d_to_ctfinit(values[r]));
+  return static_cast<int>(rows);
+}

@@ -1,0 +1,13 @@
+// The command-line parser: fills the run's parameter record from the arguments and builds the
+// list of micrographs.
+#pragma once
+
+#include "run/quib_para.h"
+
+// Parses every argument, derives the dependent values and ends with Quib_check_parameters.
+// Returns 0; bad input ends the process (status 1, or 0 after an unknown option).
+int Quib_get_parameters(int argc, char** argv, QUIB_Para* para);
+
+// Handles --ctfstar at argument i: the name that follows, with ".star" appended unless present,
+// or "NULL" for a null name. Advances i past the name.
+void quib_set_ctfstar(int argc, char** argv, QUIB_Para* para, int& i);

@@ -1,0 +1,5 @@
+// The program's version and release date, shown in the banner and in every log.
+#pragma once
+
+constexpr const char* QUIB_VERSION = "v0.1.0";
+constexpr const char* QUIB_DATE = "2025-06-01";

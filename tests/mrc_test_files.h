@@ -1,0 +1,95 @@
+// Small MRC files for the MRC test suites, built byte by byte so that the readers are checked
+// against the format rather than against the writers.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "io/mrc_head.h"
+
+using Bytes = std::vector<unsigned char>;
+
+// A new header with the given sizes and mode.
+inline MRC_HEAD mrc_test_head(int nx, int ny, int nz, int mode) {
+  MRC_HEAD head;
+  mrc_init_head(&head);
+  mrc_set_head_xyz_mode(&head, nx, ny, nz, mode);
+  return head;
+}
+
+// The raw bytes of values of any element type, in native order.
+template <class T>
+Bytes mrc_test_elements(const std::vector<T>& values) {
+  Bytes bytes(values.size() * sizeof(T));
+  if (!values.empty()) memcpy(bytes.data(), values.data(), bytes.size());
+  return bytes;
+}
+
+inline void write_test_file(const std::string& path, const Bytes& bytes) {
+  FILE* file = fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  fwrite(bytes.data(), 1, bytes.size(), file);
+  fclose(file);
+}
+
+// The header's 1024 bytes followed by the data bytes.
+inline void write_test_mrc(const std::string& path, const MRC_HEAD& head, const Bytes& data) {
+  Bytes bytes(sizeof(MRC_HEAD));
+  memcpy(bytes.data(), &head, sizeof(MRC_HEAD));
+  bytes.insert(bytes.end(), data.begin(), data.end());
+  write_test_file(path, bytes);
+}
+
+inline Bytes read_test_file(const std::string& path) {
+  Bytes bytes;
+  FILE* file = fopen(path.c_str(), "rb");
+  if (!file) return bytes;
+  int c;
+  while ((c = fgetc(file)) != EOF) bytes.push_back(static_cast<unsigned char>(c));
+  fclose(file);
+  return bytes;
+}
+
+template <class T>
+T value_at(const Bytes& bytes, size_t offset) {
+  T value;
+  memcpy(&value, bytes.data() + offset, sizeof(T));
+  return value;
+}
+
+// What a statement run in a child process printed and the status it exited with (-1 when it
+// returned or did not end by exit).
+struct ChildResult {
+  int status;
+  std::string output;
+};
+
+template <class F>
+ChildResult run_in_child(F&& statement) {
+  char path[] = "/tmp/quib_child_XXXXXX";
+  const int fd = mkstemp(path);
+  fflush(stdout);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fd, STDOUT_FILENO);
+    statement();
+    fflush(stdout);
+    _exit(255);
+  }
+  int wait_status = 0;
+  waitpid(pid, &wait_status, 0);
+  close(fd);
+  ChildResult result{-1, ""};
+  if (WIFEXITED(wait_status) && WEXITSTATUS(wait_status) != 255)
+    result.status = WEXITSTATUS(wait_status);
+  for (unsigned char c : read_test_file(path)) result.output += char(c);
+  unlink(path);
+  return result;
+}

@@ -1,0 +1,229 @@
+// The parameter section and RELION block of the micrograph logs, and the run's CTF STAR file:
+// exact lines, the column layouts with and without phase shift, and a round trip through the
+// STAR reader.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "ctf/ctf_model.h"
+#include "io/ctf_star_reader.h"
+#include "io/star_micrographs.h"
+#include "output/ctf_star_writer.h"
+#include "output/param_log.h"
+#include "param_test_args.h"
+#include "run/version.h"
+
+namespace {
+
+// What the writer put into a memory stream.
+template <class F>
+std::string written_by(F&& write) {
+  char* buffer = nullptr;
+  size_t size = 0;
+  FILE* stream = open_memstream(&buffer, &size);
+  write(stream);
+  fclose(stream);
+  std::string text(buffer, size);
+  free(buffer);
+  return text;
+}
+
+QUIB_Para defaults() {
+  Args args{"a.mrc"};
+  QUIB_Para p;
+  Quib_init_parameters(args.argc(), args.argv(), &p);
+  return p;
+}
+
+const std::vector<std::string> DEFAULT_SECTION = {
+    "",
+    std::string("QUIB , ") + QUIB_VERSION + " " + QUIB_DATE,
+    "All parameters to be used:",
+    "General options:",
+    "        --apix               1.340",
+    "        --dstep              14.000",
+    "        --kv                 300.00",
+    "        --cs                 2.70",
+    "        --ac                 0.10",
+    "Phase shift options:",
+    "OFF",
+    "        --phase_shift_L      0.00",
+    "        --phase_shift_H      180.00",
+    "        --phase_shift_S      0.00",
+    "        --phase_shift_T      1",
+    "Advanced options:",
+    "        --bfac               150.00",
+    "        --defL               5000.00",
+    "        --defH               90000.00",
+    "        --astm               1000.00",
+    "        --resL               50.00",
+    "        --resH               4.00",
+    "        --boxsize            1024",
+    "        --overlap            0.50",
+    "        --convsize           85",
+    "        --do_EPA             0",
+    "        --refine_after_EPA   0",
+    "        --do_Hres_ref        0",
+    "        --Href_resL          15.00",
+    "        --Href_resH          4.00",
+    "        --Href_bfac          50.00",
+    "Bfactor estimation options:",
+    "        --estimate_B         1",
+    "        --B_resL             15.00",
+    "        --B_resH             6.00",
+    "Movie options:",
+    "        --do_mdef_refine     0",
+    "        --mdef_ave_type      0",
+    "        --mdef_aveN          7",
+    "        --mdef_fit           0",
+    "Local refinement options:",
+    "        --do_local_refine    0",
+    "        --local_radius       1024.00",
+    "        --local_boxsize      512",
+    "        --local_overlap      0.50",
+    "        --local_boxtype      1",
+    "        --local_avetype      0",
+    "Correction options:  ",
+    "         --do_phase_flip     0",
+    "CTF input parameters for refinement:",
+    "        --refine_input_ctf   0",
+    "        --ps_init            0.00",
+    "        --defU_init          20000.00",
+    "        --defV_init          20000.00",
+    "        --defA_init          0.00",
+    "        --B_init             200.00",
+    "        --ps_err             10.00",
+    "        --defU_err           500.00",
+    "        --defV_err           500.00",
+    "        --defA_err           15.00",
+    "        --B_err              50.00",
+    "        --input_ctfstar      NULL",
+    "Validation options:  ",
+    "        --do_validation      0",
+    "Diagnosis CTF output options:",
+    "        --ctfout_resL        100.00",
+    "        --ctfout_resH        2.78",
+    "        --ctfout_bfac        50.00",
+    "I/O options:",
+    "        --ctfstar            micrographs_all_quib.star",
+    "        --logsuffix          _quib.log",
+    "        --boxsuffix          _ptclpick.star",
+    "        --write_local_ctf    0",
+    "        --skip_check_mrc     0",
+    "        --skip_check_gpu     0",
+    "        --plot_res_ring      1",
+    "        --do_unfinished      0",
+    "        --gid                0",
+};
+
+TEST(ParamLog, SectionOfTheDefaults) {
+  const QUIB_Para p = defaults();
+  const std::string text = written_by([&](FILE* f) { EXPECT_EQ(Quib_fput_parameters(f, &p), 0); });
+  EXPECT_EQ(lines_of(text), DEFAULT_SECTION);
+  EXPECT_EQ(text.back(), '\n');
+}
+
+TEST(ParamLog, SectionShowsTheValuesInUse) {
+  Args args{"--phase_shift_H", "120", "--apix", "1.06", "--logsuffix", "_mine.log", "--ctfstar", "none", "a.mrc"};
+  const QUIB_Para p = parsed(args);
+  const std::vector<std::string> lines = lines_of(written_by([&](FILE* f) { Quib_fput_parameters(f, &p); }));
+  ASSERT_EQ(lines.size(), DEFAULT_SECTION.size());
+  // The line of the default section that begins with the option's name.
+  auto line_of = [&](const std::string& name) {
+    for (size_t k = 0; k < DEFAULT_SECTION.size(); ++k)
+      if (DEFAULT_SECTION[k].rfind("        --" + name + " ", 0) == 0) return lines[k];
+    return std::string("no such line");
+  };
+  EXPECT_EQ(line_of("apix"), "        --apix               1.060");
+  EXPECT_EQ(lines[10], "ON");
+  EXPECT_EQ(line_of("phase_shift_H"), "        --phase_shift_H      120.00");
+  EXPECT_EQ(line_of("phase_shift_S"), "        --phase_shift_S      5.00");
+  EXPECT_EQ(line_of("defL"), "        --defL               1000.00");
+  EXPECT_EQ(line_of("boxsize"), "        --boxsize            512");
+  EXPECT_EQ(line_of("convsize"), "        --convsize           25");
+  EXPECT_EQ(line_of("ctfout_resH"), "        --ctfout_resH        2.22");
+  EXPECT_EQ(line_of("ctfstar"), "        --ctfstar            NULL");
+  EXPECT_EQ(line_of("logsuffix"), "        --logsuffix          _mine.log");
+}
+
+TEST(ParamLog, RelionBlockFollowsTheSection) {
+  QUIB_Para p = defaults();
+  p.apix = 1.4f;
+  p.dstep = 14.0f;
+  const std::string text = written_by([&](FILE* f) { EXPECT_EQ(Quib_fput_parameters_ctffind3(f, &p, 7), 0); });
+  const std::string section = written_by([&](FILE* f) { Quib_fput_parameters(f, &p); });
+  ASSERT_EQ(text.compare(0, section.size(), section), 0);
+  EXPECT_EQ(text.substr(section.size()),
+            "********************************  parameter format for RELION: "
+            "*********************************************\n\n"
+            " CS[mm], HT[kV], AmpCnst, XMAG, DStep[um]\n"
+            "  2.7    300.0    0.10  100000.0   14.000\n\n"
+            " Positive defocus values for underfocus\n"
+            " Box, ResMin[A], ResMax[A], dFMin[A], dFMax[A], FStep[A], dAst[A]\n"
+            " 1024       50.0        4.0   10000.0   70000.0  500.0    0.0\n"
+            "********************************* end of parameter format for RELION: "
+            "*************************************\n\n");
+  const std::string other = written_by([&](FILE* f) { Quib_fput_parameters_ctffind3(f, &p, 0); });
+  EXPECT_EQ(other, text);
+}
+
+const char* const STAR_LABELS =
+    "\ndata_\n\nloop_\n"
+    "_rlnMicrographName #1\n_rlnCtfImage #2\n_rlnDefocusU #3\n_rlnDefocusV #4\n_rlnDefocusAngle #5\n"
+    "_rlnVoltage #6\n_rlnSphericalAberration #7\n_rlnAmplitudeContrast #8\n_rlnMagnification #9\n"
+    "_rlnDetectorPixelSize #10\n_rlnCtfFigureOfMerit #11\n";
+
+TEST(CtfStar, HeadersOfTwelveAndThirteenColumns) {
+  EXPECT_EQ(written_by([](FILE* f) { EXPECT_EQ(log_ctfstar_head(f), 0); }), STAR_LABELS);
+  EXPECT_EQ(written_by([](FILE* f) { log_ctfstar_ex_head(f); }),
+            std::string(STAR_LABELS) + "_rlnFinalResolution #12\n");
+  EXPECT_EQ(written_by([](FILE* f) { log_ctfstar_ex_head_phase_shift(f); }),
+            std::string(STAR_LABELS) + "_rlnCtfMaxResolution #12\n_rlnPhaseShift #13\n");
+}
+
+TEST(CtfStar, RowsWithTheMagnificationOfTheDriver) {
+  const float magnification = static_cast<float>(14.0 * 10000.0 / static_cast<double>(1.4f));
+  EXPECT_EQ(written_by([&](FILE* f) {
+              log_ctfstar_ex_oneline(f, "a/b.mrcs", "a/b.ctf", 21000.5f, 20500.25f, 33.0f, 300.0f, 2.7f, 0.1f,
+                                     magnification, 14.0f, 0.123456f, 3.5f);
+            }),
+            "a/b.mrcs a/b.ctf:mrc 21000.500000 20500.250000    33.000000   300.000000     2.700000     0.100000 "
+            "100000.000000    14.000000     0.123456     3.500000\n");
+  EXPECT_EQ(written_by([&](FILE* f) {
+              log_ctfstar_ex_oneline_phase_shift(f, "m.mrc", "m.ctf", 1.0f, 2.0f, 3.0f, 95.5f, 300.0f, 2.7f, 0.1f,
+                                                 magnification, 14.0f, 0.5f, 4.0f);
+            }),
+            "m.mrc m.ctf:mrc     1.000000     2.000000     3.000000   300.000000     2.700000     0.100000 "
+            "100000.000000    14.000000     0.500000     4.000000    95.500000\n");
+}
+
+TEST(CtfStar, RowsReadBackThroughTheStarReader) {
+  TempDir dir;
+  const std::string path = dir.file("all.star");
+  FILE* f = fopen(path.c_str(), "w+");
+  ASSERT_NE(f, nullptr);
+  log_ctfstar_ex_head_phase_shift(f);
+  log_ctfstar_ex_oneline_phase_shift(f, "a/b.mrcs", "a/b.ctf", 21000.5f, 20500.25f, 33.0f, 95.5f, 200.0f, 2.7f,
+                                     0.07f, 100000.0f, 14.0f, 0.25f, 3.5f);
+  log_ctfstar_ex_oneline_phase_shift(f, "c.mrc", "c.ctf", 15000.0f, 16000.0f, 80.0f, 10.0f, 300.0f, 0.01f, 0.1f,
+                                     100000.0f, 14.0f, 0.5f, 4.0f);
+  fprintf(f, "\n");
+  fclose(f);
+  const std::vector<std::string> names = get_all_micrographs_from_ctfstar(path.c_str());
+  EXPECT_EQ(names, (std::vector<std::string>{"a/b.mrcs", "c.mrc"}));
+  const std::vector<CTF_INFO> values = get_all_ctfinfo_from_ctfstar(path.c_str());
+  ASSERT_EQ(values.size(), 2u);
+  EXPECT_FLOAT_EQ(values[0].defocus_u, 21000.5f);
+  EXPECT_FLOAT_EQ(values[0].defocus_v, 20500.25f);
+  EXPECT_FLOAT_EQ(values[0].angle, 33.0f);
+  EXPECT_FLOAT_EQ(values[0].phase_shift, 95.5f);
+  EXPECT_FLOAT_EQ(values[0].kV, 200.0f);
+  EXPECT_FLOAT_EQ(values[0].ac, 0.07f);
+  EXPECT_FLOAT_EQ(values[1].Cs, 0.01f);
+  EXPECT_FLOAT_EQ(values[1].bfactor, 150.0f);
+}
+
+}  // namespace

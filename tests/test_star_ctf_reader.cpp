@@ -1,0 +1,111 @@
+// Reading starting CTF values from an input CTF STAR file.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ctf/ctf_model.h"
+#include "io/ctf_star_reader.h"
+#include "io/star_micrographs.h"
+#include "test_util.h"
+
+namespace {
+
+std::string write_file(const TempDir& dir, const std::string& name, const std::string& text) {
+  const std::string path = dir.file(name);
+  FILE* f = fopen(path.c_str(), "w");
+  fputs(text.c_str(), f);
+  fclose(f);
+  return path;
+}
+
+TEST(CtfStarReader, RowsTakeTheirColumnsOverTheDefaults) {
+  TempDir dir;
+  const std::string path = write_file(
+      dir, "in.star",
+      "\ndata_\n\nloop_\n_rlnMicrographName #1\n_rlnDefocusU #2\n_rlnDefocusV #3\n_rlnDefocusAngle #4\n"
+      "_rlnSphericalAberration #5\n_rlnAmplitudeContrast #6\n_rlnPhaseShift #7\n_rlnBfactor #8\n"
+      "a.mrc 21000.5 20000.25 33.5 2.0 0.07 90 80\n"
+      "b.mrc 15000 14000 12\n"  // one word too few: ignored
+      "\n"
+      "c.mrc 0 14000 10 2.7 0.1 0 150\n");
+  std::vector<CTF_INFO> records;
+  const std::string out = captured_stdout([&] { records = get_all_ctfinfo_from_ctfstar(path.c_str()); });
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_NE(out.find("data row 2 of " + path + " has fewer words than the 8 labels"), std::string::npos) << out;
+
+  const CTF_INFO& a = records[0];
+  EXPECT_FLOAT_EQ(a.kV, 300.0f);  // no _rlnVoltage column
+  EXPECT_FLOAT_EQ(a.defocus_u, 21000.5f);
+  EXPECT_FLOAT_EQ(a.defocus_v, 20000.25f);
+  EXPECT_FLOAT_EQ(a.angle, 33.5f);
+  EXPECT_FLOAT_EQ(a.Cs, 2.0f);
+  EXPECT_FLOAT_EQ(a.ac, 0.07f);
+  EXPECT_FLOAT_EQ(a.phase_shift, 90.0f);
+  EXPECT_FLOAT_EQ(a.bfactor, 80.0f);
+  EXPECT_EQ(ctf2d_to_ctfinit(a).has_init, 1);
+
+  const CTF_INFO& c = records[1];
+  EXPECT_FLOAT_EQ(c.kV, 300.0f);
+  EXPECT_FLOAT_EQ(c.defocus_u, 0.0f);
+  EXPECT_EQ(ctf2d_to_ctfinit(c).has_init, 0);  // searched, not refined
+
+  // The names pair with the records row by row.
+  EXPECT_EQ(get_all_micrographs_from_ctfstar(path.c_str()), (std::vector<std::string>{"a.mrc", "c.mrc"}));
+}
+
+TEST(CtfStarReader, MissingColumnsKeepTheDefaults) {
+  TempDir dir;
+  const std::string path =
+      write_file(dir, "names.star", "data_\nloop_\n_rlnMicrographName #1\n_rlnVoltage #2\nx.mrc 200\ny.mrc 120\n");
+  const std::vector<CTF_INFO> records = get_all_ctfinfo_from_ctfstar(path.c_str());
+  ASSERT_EQ(records.size(), 2u);
+  const CTF_INFO expected = ctf2d_default();
+  EXPECT_FLOAT_EQ(records[0].kV, 200.0f);
+  EXPECT_FLOAT_EQ(records[1].kV, 120.0f);
+  for (const CTF_INFO& r : records) {
+    EXPECT_FLOAT_EQ(r.Cs, expected.Cs);
+    EXPECT_FLOAT_EQ(r.ac, expected.ac);
+    EXPECT_FLOAT_EQ(r.bfactor, expected.bfactor);
+    EXPECT_FLOAT_EQ(r.defocus_u, 0.0f);
+  }
+  // A one-column list of micrographs gives one default record per name.
+  const std::string list = write_file(dir, "list.star", "loop_\n_rlnMicrographName #1\np.mrc\nq.mrc\n");
+  EXPECT_EQ(get_all_ctfinfo_from_ctfstar(list.c_str()).size(), 2u);
+}
+
+TEST(CtfStarReader, BadTablesGiveWarningsNotCrashes) {
+  TempDir dir;
+  struct Case {
+    std::string text;
+    size_t records;
+    std::string warning;
+  };
+  const Case cases[] = {
+      // A column number past the row is no column: the value stays at its default.
+      {"loop_\n_rlnMicrographName #1\n_rlnDefocusU #9\na.mrc 1000\n", 1, ""},
+      {"", 0, "has no data row quib can read"},
+      {"loop_\n_rlnMicrographName #1\n_rlnDefocusU #2\n", 0, "has no data row quib can read"},
+      {"loop_\n_rlnMicrographName #1\n_rlnDefocusU #2\n" + std::string(1100, 'm') + " 9000\n", 1,
+       "longer than 1023 characters"},
+  };
+  int file = 0;
+  for (const Case& c : cases) {
+    const std::string path = write_file(dir, "bad" + std::to_string(file++) + ".star", c.text);
+    std::vector<CTF_INFO> records;
+    const std::string out = captured_stdout([&] { records = get_all_ctfinfo_from_ctfstar(path.c_str()); });
+    EXPECT_EQ(records.size(), c.records) << c.text;
+    if (!c.warning.empty()) {
+      EXPECT_NE(out.find(c.warning), std::string::npos) << out;
+    }
+    if (c.records == 1 && c.warning.empty()) {
+      EXPECT_FLOAT_EQ(records[0].defocus_u, 0.0f);
+    }
+  }
+  const std::string missing = dir.file("missing.star");
+  EXPECT_EXIT_STDOUT(get_all_ctfinfo_from_ctfstar(missing.c_str()), 1,
+                     "Cannot open file .*missing.star. Permission denied or wrong file name.\nError in function "
+                     "get_all_ctfinfo_from_ctfstar\\(\\), file ctf_star_reader.cpp on line [0-9]+: open file failed");
+}
+
+}  // namespace
