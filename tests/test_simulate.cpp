@@ -583,6 +583,7 @@ TEST(SimulateOptions, ReadsEveryOption) {
   EXPECT_EQ(o.box_file, "a.box");
   EXPECT_EQ(o.star_file, "a.star");
   EXPECT_EQ(o.output, "out.mrc");
+  EXPECT_EQ(parse_line("--output b.mrc").output, "b.mrc");
   EXPECT_TRUE(parse_line("--nx 64 --help").help);
 }
 

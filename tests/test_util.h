@@ -3,6 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -52,3 +53,40 @@ std::string captured_stdout(F&& statement) {
         statement;                                         \
       },                                                   \
       ::testing::ExitedWithCode(status), regex)
+
+struct CommandResult {
+  int status = -1;     // exit status, -1 when the command did not exit normally
+  std::string output;  // standard output and standard error together
+};
+
+// Runs a shell command and collects what it prints.
+inline CommandResult run_command(const std::string& command) {
+  CommandResult result;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return result;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.output.append(buffer, n);
+  const int status = pclose(pipe);
+  if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+  return result;
+}
+
+// Reads a whole text file ("" when it cannot be read).
+inline std::string read_text_file(const std::string& path) {
+  std::string text;
+  if (FILE* f = fopen(path.c_str(), "r")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    fclose(f);
+  }
+  return text;
+}
+
+// How many times `needle` occurs in `text`.
+inline int count_occurrences(const std::string& text, const std::string& needle) {
+  int count = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size())) ++count;
+  return count;
+}

@@ -79,21 +79,25 @@ QUIB_HD void direction_block(const EpaSetup<kCount>& e, double cos_phi, double s
     const float r1 = radius_at_gamma(e, c, gamma1);
     const float r2 = radius_at_gamma(e, c, gamma2);
     // Unused: the phase is not reached on this direction (NaN radii), or only off the spectrum.
+    // Such a lane gets r1 = r2 = 0 and no steps. Every value below is computed in every lane and
+    // only selected, never branched on: the loop then vectorises (given -fno-math-errno).
     const bool used = (r2 > r1) & (r1 < reach);
-    const float span = r2 - r1;
-    const float w = span >= 10.0f ? sqrtf(10.0f * span) : span;
+    const float near = used ? r1 : 0.0f, far = used ? r2 : 0.0f;
+    const float span = far - near;
+    // span, or sqrt(10 span) when span >= 10: the smaller of the two
+    const float w = min_of(span, sqrtf(10.0f * span));
     const float sigma = w / 3.0f;
     // The walk from r1 - w to r2 is cut where nothing can count: before -reach and after reach
     // (off the spectrum), and beyond 10 sigma (weights below 1e-21 of the peak). This keeps every
     // coordinate small and every weight a normal float.
-    const float start = r1 - w < -reach ? -reach : r1 - w;
-    const float stop = min_of(min_of(r2, r1 + 10.0f * sigma), reach);
+    const float start = near - w < -reach ? -reach : near - w;
+    const float stop = min_of(min_of(far, near + 10.0f * sigma), reach);
     d.ct[l] = ct;
     d.st[l] = st;
-    d.r1[l] = used ? r1 : 0.0f;
-    d.start[l] = used ? start : 0.0f;
-    d.a[l] = used ? 1.0f / (2.0f * sigma * sigma) : 1.0f;
-    d.steps[l] = static_cast<int>(used ? (stop - start) * 2.0f : -1.0f) + 1;
+    d.r1[l] = near;
+    d.start[l] = start;
+    d.a[l] = 1.0f / (2.0f * sigma * sigma);
+    d.steps[l] = static_cast<int>((stop - start) * 2.0f + (used ? 1.0f : 0.0f));
   }
 }
 

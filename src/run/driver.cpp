@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "ctf/random_seed.h"
 #include "gpu/array_fill.h"
 #include "gpu/device.h"
 #include "io/mrc_check.h"
@@ -148,6 +149,7 @@ int quib_main(int argc, char** argv) {
   run.timers.start();
   Quib_init_parameters(argc, argv, &run.para);
   Quib_get_parameters(argc, argv, &run.para);
+  if (run.para.seed_set) quib_set_fixed_seed(run.para.seed);
   select_device(run.para.gid);
   size_run_from_first_micrograph(run);
   Quib_put_parameters(argc, argv, &run.para);

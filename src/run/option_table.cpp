@@ -122,6 +122,8 @@ const QuibOption QUIB_OPTIONS[QUIB_OPTIONS_ALL] = {
     truncated("init_tilt_ang", &P::init_tilt_ang, "0", "kept for older command lines"),
     truncated("init_tilt_err", &P::init_tilt_err, "0", "kept for older command lines"),
     toggle("output_time", &P::output_time, "0", "kept for older command lines; timings are always printed"),
+    integer("seed", &P::seed, "clock", "fixes the random draws of the refinements, so runs repeat exactly",
+            &P::seed_set),
 };
 
 const QuibOption* find_quib_option(const char* arg) {

@@ -91,6 +91,7 @@ void set_defaults(QUIB_Para* p) {
   strlcpy(p->logsuffix, "_quib.log");
   strlcpy(p->boxsuffix, "_ptclpick.star");
   p->do_unfinished = 0;
+  p->seed = 0;
 
   p->nfiles = 0;
   p->nfiles_refine = 0;
@@ -99,7 +100,7 @@ void set_defaults(QUIB_Para* p) {
   p->convsize_set = p->defH_set = p->defL_set = p->defS_set = p->bfac_set = p->resL_set = 0;
   p->do_phase_shift = p->refine_input_ps = 0;
   p->phase_shift_H_set = p->phase_shift_L_set = p->phase_shift_S_set = p->phase_shift_T_set = 0;
-  p->boxsize_set = p->ctfout_resH_set = p->input_ctfstar_set = 0;
+  p->boxsize_set = p->ctfout_resH_set = p->input_ctfstar_set = p->seed_set = 0;
 }
 
 }  // namespace

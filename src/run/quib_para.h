@@ -93,6 +93,7 @@ struct QUIB_Para {
   char* logsuffix;
   char* boxsuffix;
   int do_unfinished;
+  int seed;  // with seed_set, the fixed seed of every random draw
 
   int nfiles;
   char** fnames;        // nfiles names, then a null pointer
@@ -117,6 +118,7 @@ struct QUIB_Para {
   int boxsize_set;
   int ctfout_resH_set;
   int input_ctfstar_set;
+  int seed_set;
 
   QuibParaStorage storage;
 };

@@ -2,4 +2,4 @@
 #pragma once
 
 constexpr const char* QUIB_VERSION = "v0.1.0";
-constexpr const char* QUIB_DATE = "2025-06-01";
+constexpr const char* QUIB_DATE = "2026-12-08";

@@ -25,6 +25,7 @@ struct OptionSpec {
 std::vector<OptionSpec> option_table(SimOptions& o) {
   SimParams& p = o.params;
   return {
+      {"output", Kind::kText, &o.output, "the MRC file to write (required; also -o)"},
       {"nx", Kind::kInt, &p.nx, "image columns"},
       {"ny", Kind::kInt, &p.ny, "image rows"},
       {"nz", Kind::kInt, &p.nz, "frames; more than 1 writes a movie"},
@@ -60,8 +61,9 @@ bool parse_double(const char* text, double& value) {
   return end != text && *end == '\0' && errno == 0 && std::isfinite(value);
 }
 
-void store_value(const OptionSpec& spec, const char* text) {
-  const std::string what = std::string(strlen(spec.name) == 1 ? "-" : "--") + spec.name + " needs ";
+// Stores the value text of the option typed as `option`.
+void store_value(const OptionSpec& spec, const char* option, const char* text) {
+  const std::string what = std::string(option) + " needs ";
   double value = 0;
   switch (spec.kind) {
     case Kind::kInt:
@@ -107,14 +109,14 @@ SimOptions parse_sim_options(int argc, const char* const* argv) {
       o.help = true;
       return o;
     }
-    const bool is_output = !strcmp(name, "o") || !strcmp(name, "output");
-    const OptionSpec output_spec{"o", Kind::kText, &o.output, ""};
-    const OptionSpec* spec = is_output ? &output_spec : nullptr;
+    if (!strcmp(name, "o")) name = "output";
+    const OptionSpec* spec = nullptr;
     for (const OptionSpec& s : table)
-      if (!spec && !strcmp(name, s.name)) spec = &s;
+      if (!strcmp(name, s.name)) spec = &s;
     if (!spec) option_error(std::string("unknown option '") + argv[i] + "' (see --help)");
     if (i + 1 >= argc) option_error(std::string(argv[i]) + " needs a value");
-    store_value(*spec, argv[++i]);
+    store_value(*spec, argv[i], argv[i + 1]);
+    ++i;
   }
   if (o.output.empty()) option_error("no output file: name one with -o (see --help)");
   if (!sim_mrc_mode_supported(o.mode)) option_error("--mode must be 1, 2 or 6");
@@ -129,7 +131,6 @@ void print_sim_help(const char* program) {
       "Simulates a micrograph (or a movie) with a known CTF: a weak-phase specimen of ice and\n"
       "particles, the CTF with its envelope, a smooth illumination, a detector MTF and Poisson\n"
       "noise. The same options and seed always give the same file.\n\n");
-  printf("  -o, --output NAME   the MRC file to write (required)\n");
   for (const OptionSpec& s : option_table(defaults)) {
     char value[64] = "none";
     if (s.kind == Kind::kInt) snprintf(value, sizeof value, "%d", *static_cast<int*>(s.target));
@@ -144,10 +145,10 @@ void print_sim_help(const char* program) {
       "  QUIB_SIMULATE_TRUTH nx=.. ny=.. nz=.. apix=.. kV=.. Cs=.. ac=.. defU=.. defV=.. angle=..\n"
       "  phase_shift=.. bfac=.. dose=.. seed=.. drift=.. tilt_angle=.. tilt_axis=.. nptcl=.. box=..\n"
       "  mode=.. mean_defU=.. mean_defV=.. output=NAME\n"
-      "The output name runs to the end of the line. nptcl is the number of particles placed; mean_defU and mean_defV "
-      "are U and V of the frame sum\n"
-      "on the tilt axis (the drift averaged over the frames). The tilt axis runs through the image\n"
-      "centre; the .star file gives each particle's own defocus.\n");
+      "The output name runs to the end of the line. nptcl is the number of particles placed;\n"
+      "mean_defU and mean_defV are U and V of the frame sum on the tilt axis (the drift averaged\n"
+      "over the frames). The tilt axis runs through the image centre; the .star file gives each\n"
+      "particle's own defocus. Angles are as given, not brought into [0, 90).\n");
 }
 
 std::string sim_truth_line(const SimOptions& o, int particles_placed) {
