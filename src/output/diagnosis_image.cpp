@@ -1,0 +1,82 @@
+#include "output/diagnosis_image.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "ctf/ctf_formula.h"
+#include "ctf/ctf_simulate.h"
+#include "gpu/host_stats.h"
+#include "gpu/memory.h"
+#include "io/mrc_head.h"
+#include "io/mrc_name.h"
+#include "io/mrc_stream.h"
+#include "io/mrc_write.h"
+#include "io/report.h"
+
+namespace {
+
+// Scales the values to the given mean and spread; a flat half (no spread to scale) is shown at
+// the mean instead of turning into infinities.
+void scale_for_display(float* data, size_t n, float spread, float mean) {
+  const double stdv = hm_stdv(data, n);
+  if (stdv > 0.0 && std::isfinite(stdv)) {
+    hm_normz_inplace(data, n, spread, mean);
+    return;
+  }
+  for (size_t i = 0; i < n; ++i) data[i] = mean;
+}
+
+}  // namespace
+
+void host_2d_half_sim_raw_combine(float* out, const float* sim, const float* raw, int nx, int ny) {
+  const int h = nx / 2, w = h + 1;
+  for (int y = 0; y < ny; ++y)
+    for (int x = 0; x < nx; ++x) {
+      const size_t at = static_cast<size_t>(y) * nx + x;
+      if (x < h - 1)
+        out[at] = sim[static_cast<size_t>((ny - y) % ny) * w + (h - 1 - x)];
+      else
+        out[at] = raw[static_cast<size_t>(y) * w + (x - h + 1)];
+    }
+}
+
+void plot_circle(float* image, float resolution, float apix, int nx, int ny) {
+  const float r0 = nx * apix / resolution;
+  const float width = (nx > 512 || ny > 512) ? 2.0f : 1.5f;
+  for (int y = 0; y < ny; ++y)
+    for (int x = 0; x < nx; ++x) {
+      const int dx = x - nx / 2, dy = y - ny / 2;
+      const float d = sqrtf(static_cast<float>(dx * dx + dy * dy));
+      if (-width < d - r0 && d - r0 <= width) image[static_cast<size_t>(y) * nx + x] = 5.0f;
+    }
+}
+
+int quib_write_ctfout(float* spectrum, const CTF_INFO& ctf, const QUIB_Para* para, int index) {
+  const int B = para->boxsize, H = B / 2 + 1;
+  const size_t half = static_cast<size_t>(H) * B;
+  char name[1024];
+  if (set_outname_by_suffix(name, para->fnames[index], ".ctf") != 0) return -1;
+  FilePtr file(fopen(name, "w+"));
+  if (!file) QUIB_FATAL_CANNOT_WRITE("ctf", name);
+
+  DeviceBuffer<float> device_sim(half);
+  hcuda_ctf_modsquare_simulate_2d_half(device_sim.get(), para->apix, H, B, ctf.phase_shift, para->kV, para->cs,
+                                       para->ac, ctf.defocus_u, ctf.defocus_v, ctf.angle, para->ctfout_bfac,
+                                       para->ctfout_resL, para->ctfout_resH);
+  std::vector<float> sim = host_copy_of(device_sim);
+  const double sim_mean = 2.0 * std::sqrt(kPi * para->resH / (4.0 * para->apix)) / kPi;
+  scale_for_display(sim.data(), half, std::sqrt(para->apix / para->resH), static_cast<float>(sim_mean));
+  scale_for_display(spectrum, half, 1.0f, 0.63661975f);
+
+  std::vector<float> image(static_cast<size_t>(B) * B);
+  host_2d_half_sim_raw_combine(image.data(), sim.data(), spectrum, B, B);
+  if (para->plot_res_ring) plot_circle(image.data(), ctf.resolution, para->apix, B, B);
+  image[static_cast<size_t>(B / 2) * B + B / 2] = 0.0f;
+
+  MrcHeadPtr head = mrc_new_head();
+  mrc_set_head_xyz_mmm(head.get(), B, B, 1, -1.0f, 100.0f, 0.0f);
+  mrc_set_head_mode(head.get(), 2);
+  if (mrc_write_head_data(file.get(), head.get(), image.data()) != 0 || fflush(file.get()) != 0)
+    QUIB_FATAL_CANNOT_WRITE("ctf", name);
+  return 0;
+}

@@ -1,0 +1,100 @@
+// The diagnosis image: composition of the two halves, the resolution ring and the written file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "ctf/ctf_model.h"
+#include "io/mrc_file_read.h"
+#include "io/mrc_head.h"
+#include "output/diagnosis_image.h"
+#include "param_test_args.h"
+#include "test_util.h"
+
+namespace {
+
+TEST(DiagnosisImage, CombinesTheSimulatedAndMeasuredHalvesAroundTheZeroFrequency) {
+  // A 6 x 4 image from halves of 4 x 4: h = 3, the measured zero frequency at column 2, row 2.
+  const int nx = 6, ny = 4, w = 4;
+  std::vector<float> sim(w * ny), raw(w * ny), out(nx * ny);
+  for (int i = 0; i < w * ny; ++i) {
+    sim[i] = 100.0f + i;
+    raw[i] = 200.0f + i;
+  }
+  host_2d_half_sim_raw_combine(out.data(), sim.data(), raw.data(), nx, ny);
+  // Left part (x < 2): point reflection of the simulated half; row 1 reads simulated row 3.
+  EXPECT_EQ(out[1 * nx + 0], sim[3 * w + 2]);
+  EXPECT_EQ(out[1 * nx + 1], sim[3 * w + 1]);
+  EXPECT_EQ(out[0 * nx + 0], sim[0 * w + 2]);  // row 0 mirrors onto itself ((4 - 0) mod 4)
+  // Right part: measured columns 0 ... 3 from image column 2 on.
+  for (int y = 0; y < ny; ++y)
+    for (int x = 2; x < nx; ++x) EXPECT_EQ(out[y * nx + x], raw[y * w + (x - 2)]);
+}
+
+TEST(DiagnosisImage, RingRadiusAndWidthFollowTheResolution) {
+  struct Case {
+    int n;
+    float apix, resolution, radius, width;
+  } cases[] = {{1024, 1.0f, 4.0f, 256.0f, 2.0f}, {512, 1.0f, 4.0f, 128.0f, 1.5f}};
+  for (const Case& c : cases) {
+    std::vector<float> image(static_cast<size_t>(c.n) * c.n, 0.0f);
+    plot_circle(image.data(), c.resolution, c.apix, c.n, c.n);
+    const int cx = c.n / 2, cy = c.n / 2;
+    for (int dx = 0; dx < c.n / 2; ++dx) {
+      const float d = static_cast<float>(dx) - c.radius;
+      const bool on_ring = -c.width < d && d <= c.width;
+      EXPECT_EQ(image[static_cast<size_t>(cy) * c.n + cx + dx] == 5.0f, on_ring) << c.n << " dx " << dx;
+    }
+  }
+}
+
+TEST(DiagnosisImage, WritesAScaledSquareImageWithCentreZeroAndFlatHalvesGuarded) {
+  TempDir dir;
+  const std::string micrograph = dir.file("x.mrcs");
+  Args args({"--apix", "1.0", "--boxsize", "256", micrograph});
+  QUIB_Para para = parsed(args);
+  const int B = 256, H = B / 2 + 1;
+  CTF_INFO ctf = ctf2d_default();
+  ctf.set_PUVAC(0.0f, 15000.0f, 16000.0f, 20.0f, 0.5f);
+  ctf.resolution = 4.0f;
+
+  std::vector<float> constant(static_cast<size_t>(H) * B, 3.0f);  // no spread to scale
+  ASSERT_EQ(quib_write_ctfout(constant.data(), ctf, &para, 0), 0);
+  MrcHeadPtr head = get_mrcf_head(dir.file("x.ctf").c_str());
+  ASSERT_TRUE(head);
+  EXPECT_EQ(head->nx, B);
+  EXPECT_EQ(head->ny, B);
+  EXPECT_EQ(head->nz, 1);
+  EXPECT_EQ(head->mode, 2);
+  const HostBuffer<float> image = get_mrcf_data_all(dir.file("x.ctf").c_str());
+  EXPECT_EQ(image.get()[B / 2 * B + B / 2], 0.0f);
+  int ring = 0;
+  for (int i = 0; i < B * B; ++i) {
+    ASSERT_TRUE(std::isfinite(image.get()[i])) << i;
+    ring += image.get()[i] == 5.0f;
+  }
+  EXPECT_GT(ring, 0);
+  // The measured half of a flat spectrum is shown at its display mean, 2/pi.
+  EXPECT_FLOAT_EQ(image.get()[10 * B + B - 1], 0.63661975f);
+  float max = image.get()[0];
+  for (int i = 0; i < B * B; ++i) max = std::max(max, image.get()[i]);
+  EXPECT_EQ(head->dmax, max);
+
+  para.plot_res_ring = 0;
+  ASSERT_EQ(quib_write_ctfout(constant.data(), ctf, &para, 0), 0);
+  const HostBuffer<float> plain = get_mrcf_data_all(dir.file("x.ctf").c_str());
+  for (int i = 0; i < B * B; ++i) EXPECT_NE(plain.get()[i], 5.0f);
+}
+
+TEST(DiagnosisImage, UnwritableFolderIsFatal) {
+  Args args({"--apix", "1.0", "--boxsize", "256", "/no/such/folder/x.mrc"});
+  QUIB_Para para = parsed(args);
+  CTF_INFO ctf = ctf2d_default();
+  ctf.resolution = 5.0f;
+  std::vector<float> spectrum(129 * 256, 1.0f);
+  EXPECT_EXIT_STDOUT(quib_write_ctfout(spectrum.data(), ctf, &para, 0), 1,
+                     "Cannot write to file /no/such/folder/x.ctf. Permission denied or no space left!\n"
+                     "Error in function quib_write_ctfout\\(\\), file ctf on line [0-9]+: open file failed.! Exit now!");
+}
+
+}  // namespace
