@@ -1,13 +1,21 @@
-// Equiphase average, resolution limit and B-factor of one micrograph's 513 x 1024 half spectrum,
-// and the EPA diagnosis image.
+// Equiphase average, resolution limit and B-factor of one micrograph's 513 x 1024 half spectrum
+// (box 1024, oversampling 4: 2049 samples, two spectra), and the two display images. The EPA's
+// cost grows with the number of rings, so it is timed at three defocus values. CPU time counts
+// every thread.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
-#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <random>
+#include <string>
 #include <vector>
 
-#include "ctf/epa_profile.h"
 #include "ctf/ctf_simulate.h"
+#include "ctf/display_images.h"
+#include "ctf/epa_profile.h"
+#include "ctf/resolution_limit.h"
 #include "gpu/memory.h"
 
 namespace {
@@ -40,15 +48,80 @@ Spectra make_spectra(float defocus) {
   return s;
 }
 
+// Standard output goes to /dev/null while it lives (the stage prints two lines per call).
+class QuietStdout {
+ public:
+  QuietStdout() : saved_(dup(STDOUT_FILENO)) {
+    fflush(stdout);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    close(null);
+  }
+  ~QuietStdout() {
+    fflush(stdout);
+    dup2(saved_, STDOUT_FILENO);
+    close(saved_);
+  }
+  QuietStdout(const QuietStdout&) = delete;
+  QuietStdout& operator=(const QuietStdout&) = delete;
+
+ private:
+  int saved_;
+};
+
 void BM_EpaPair(benchmark::State& state) {
   const Spectra s = make_spectra(static_cast<float>(state.range(0)));
   const int M = epa_profile_length(kNh, kOv);
   DeviceBuffer<float> out1(M), out2(M);
   for (auto _ : state)
-    hcuda_2d_half_EPA_X_res_pair(s.subtracted.get(), s.plain.get(), out1.get(), out2.get(), kOv, kApix, kNh, kBox,
-                                 kKV, kCs, s.U, s.V, s.A, kResL, kResH);
+    hcuda_2d_half_EPA_X_res_pair(s.subtracted.get(), s.plain.get(), out1.get(), out2.get(), kOv, kApix, kNh, kBox, kKV,
+                                 kCs, s.U, s.V, s.A, kResL, kResH);
 }
 BENCHMARK(BM_EpaPair)->Arg(5000)->Arg(15000)->Arg(30000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+// The whole stage as the driver runs it: both EPAs, the limit, the EPA file, the B-factor.
+void BM_ResolutionLimitAndBfactor(benchmark::State& state) {
+  const Spectra s = make_spectra(static_cast<float>(state.range(0)));
+  char dir[] = "/tmp/quib_bench_epa_XXXXXX";
+  if (!mkdtemp(dir)) {
+    state.SkipWithError("no temporary folder");
+    return;
+  }
+  const std::string micrograph = std::string(dir) + "/micrograph.mrc";
+  FILE* log = fopen("/dev/null", "w");
+  float R = 0.0f;
+  {
+    QuietStdout quiet;
+    for (auto _ : state)
+      ctf_epa_1d_ccf_B_estimation(log, micrograph.c_str(), R, 20.0f, s.subtracted.get(), s.plain.get(), kOv, kApix, kNh,
+                                  kBox, 0.0f, kKV, kCs, kAc, s.U, s.V, s.A, kResL, kResH, 15.0f, 6.0f, 1);
+  }
+  fclose(log);
+  state.counters["resolution"] = R;
+  remove((std::string(dir) + "/micrograph_EPA.log").c_str());
+  rmdir(dir);
+}
+BENCHMARK(BM_ResolutionLimitAndBfactor)
+    ->Arg(5000)
+    ->Arg(15000)
+    ->Arg(30000)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
+
+void BM_EpaImage(benchmark::State& state) {
+  const Spectra s = make_spectra(15000.0f);
+  DeviceBuffer<float> out(size_t(kNh) * kBox);
+  for (auto _ : state)
+    hcuda_2d_half_EPA(s.subtracted.get(), out.get(), kApix, kNh, kBox, kKV, kCs, s.U, s.V, s.A, 100.0f, kResH);
+}
+BENCHMARK(BM_EpaImage)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+void BM_RotationalAverageImage(benchmark::State& state) {
+  const Spectra s = make_spectra(15000.0f);
+  DeviceBuffer<float> out(size_t(kNh) * kBox);
+  for (auto _ : state) hcuda_2d_half_basic_rotate_ave_res(s.subtracted.get(), out.get(), kApix, kNh, kBox, kResL, 4.0f);
+}
+BENCHMARK(BM_RotationalAverageImage)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 }  // namespace
 

@@ -39,7 +39,7 @@ inline float reference_epa_sample(const std::vector<float>& in, int i, int ov, f
   const double pixels = 2.0 * (nh - 1) * apix;
   double sum = 0, weights = 0;
   const double step = 0.75 / i;
-  for (int j = 0; -kPi / 2 + j * step < kPi / 2; ++j) {
+  for (int j = 0; - kPi / 2 + j * step < kPi / 2; ++j) {
     // theta = -pi/2 + j step; its cosine and sine through j step, so that theta = -pi/2 itself
     // walks exactly along the column x = 0
     const double theta = -kPi / 2 + j * step, cos_theta = std::sin(j * step), sin_theta = -std::cos(j * step);

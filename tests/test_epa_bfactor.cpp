@@ -31,7 +31,8 @@ TEST(EpaBfactor, LineInSquaredFrequencyGivesMinusFourTimesItsSlope) {
 TEST(EpaBfactor, TooFewSamplesGiveZeroWithAWarning) {
   const std::vector<float> profile(65, 1.0f);
   float B = -1.0f;
-  const std::string out = captured_stdout([&] { B = bfac_estimation_from_epa_1d2(profile.data(), 1.0f, 65, 6.0f, 5.9f); });
+  const std::string out =
+      captured_stdout([&] { B = bfac_estimation_from_epa_1d2(profile.data(), 1.0f, 65, 6.0f, 5.9f); });
   EXPECT_EQ(B, 0.0f);
   EXPECT_NE(out.find("Warning in function bfac_estimation_from_epa_1d2(), file ctf_epa on line "), std::string::npos);
   EXPECT_NE(out.find("B-factor set to 0!\n"), std::string::npos);

@@ -51,8 +51,7 @@ TEST(EpaDisplay, EpaImagePaintsTheProfileAtEqualPhaseAndKeepsTheLowerRows) {
   const float resL = 60.0f, resH = 3.5f;
   DeviceBuffer<float> d_in = device_copy_of(in), d_out(in.size()), d_profile(m.nh());
   hcuda_2d_half_EPA(d_in.get(), d_out.get(), m.apix, m.nh(), m.N, m.kV, m.Cs, m.U, m.V, m.A, resL, resH);
-  hcuda_2d_half_EPA_X_res(d_in.get(), d_profile.get(), 1, m.apix, m.nh(), m.N, m.kV, m.Cs, m.U, m.V, m.A, resL,
-                          resH);
+  hcuda_2d_half_EPA_X_res(d_in.get(), d_profile.get(), 1, m.apix, m.nh(), m.N, m.kV, m.Cs, m.U, m.V, m.A, resL, resH);
   const std::vector<float> out = host_copy_of(d_out), profile = host_copy_of(d_profile);
   std::vector<float> painted, measured;
   int inside = 0;
@@ -115,7 +114,7 @@ TEST(EpaDisplay, RotationalAverageImageOfRadialAndLinearInputs) {
         const double step = 0.75 / p.r;
         double sum = 0;
         int count = 0;
-        for (; -M_PI / 2 + count * step < M_PI / 2; ++count) sum += p.r * std::sin(count * step);
+        for (; - M_PI / 2 + count * step < M_PI / 2; ++count) sum += p.r * std::sin(count * step);
         EXPECT_NEAR(out_column[i], sum / count * ramp, 1e-4 * p.r * ramp) << p.x << "," << p.y;
         EXPECT_NEAR(out_column[i], 2.0f * p.r / kPiF * ramp, 0.05f * p.r * ramp) << p.x << "," << p.y;
       }

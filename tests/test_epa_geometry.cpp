@@ -15,7 +15,7 @@ TEST(EpaGeometry, RingDirectionCount) {
   const double pi = 3.14159265358979323846;
   EXPECT_EQ(ring_direction_count(pi / 4), 4);  // -90, -45, 0, 45 degrees
   EXPECT_EQ(ring_direction_count(pi / 2), 2);
-  EXPECT_EQ(ring_direction_count(0.75), 5);    // the last at -1.5708 + 3.0 = 1.4292
+  EXPECT_EQ(ring_direction_count(0.75), 5);  // the last at -1.5708 + 3.0 = 1.4292
   EXPECT_EQ(ring_direction_count(0.75 / 1000), 4189);
   EXPECT_EQ(ring_direction_count(4.0), 1);
   EXPECT_EQ(ring_direction_count(0.0), 0);
@@ -37,7 +37,7 @@ TEST(EpaGeometry, BilinearOnNeighbourPairs) {
     float x, y, expected;
   };
   const Case cases[] = {
-      {0, 0, 1},     {2, 1, 6},      {2, 0, 3},       {0, 1, 4},   {0.5f, 0, 1.5f}, {1.25f, 0.5f, 3.75f},
+      {0, 0, 1},       {2, 1, 6},       {2, 0, 3},        {0, 1, 4},       {0.5f, 0, 1.5f}, {1.25f, 0.5f, 3.75f},
       {2, 0.5f, 4.5f}, {1.5f, 1, 5.5f}, {-0.5f, 0, 0.5f}, {3.5f, 1.0f, 6}, {0, -2, 1},
   };
   for (const Case& c : cases)

@@ -102,6 +102,12 @@ TEST(EpaLimit, EmptyScanReturnsResHWithAWarning) {
   EXPECT_FLOAT_EQ(R, 2.1f);
   EXPECT_NE(out.find("Warning in function epa_resolution_limit(), file ctf_epa on line "), std::string::npos);
   EXPECT_NE(out.find("the resolution limit is set to resH!\n"), std::string::npos);
+  // nor does a profile without samples (a bad oversampling)
+  DeviceBuffer<float> d = device_copy_of(ctf_spectrum(kBox512));
+  captured_stdout([&] {
+    ctf_epa_1d_ccf(R, 20.0f, d.get(), -1, 1.0f, 257, 512, 0.0f, 300, 2.7f, 0.1f, 10000, 10000, 0, 50, 2.1f);
+  });
+  EXPECT_FLOAT_EQ(R, 2.1f);
 }
 
 // The EPA file: its name, the exact header, one line per scanned sample in the fixed format with
@@ -130,9 +136,11 @@ TEST(EpaLimit, EpaFileAndReportLines) {
   fclose(log);
 
   char expected[256];
-  snprintf(expected, sizeof expected, "Resolution limit estimated by EPA: \033[1m %.3f \033[m\nEstimated Bfactor: \033[1m %.2f \033[m\n", R, B);
+  snprintf(expected, sizeof expected,
+           "Resolution limit estimated by EPA: \033[1m %.3f \033[m\nEstimated Bfactor: \033[1m %.2f \033[m\n", R, B);
   EXPECT_EQ(out, expected);
-  snprintf(expected, sizeof expected, "Resolution limit estimated by EPA: RES_LIMIT %.3f \nEstimated Bfactor: B_FACTOR  %.2f \n", R, B);
+  snprintf(expected, sizeof expected,
+           "Resolution limit estimated by EPA: RES_LIMIT %.3f \nEstimated Bfactor: B_FACTOR  %.2f \n", R, B);
   EXPECT_EQ(file_text(log_path), expected);
 
   float same = 0;
@@ -184,12 +192,12 @@ TEST(EpaLimitDeathTest, UnwritableEpaFileEndsTheRun) {
   const TestModel m{64, 1.0f, 300, 2.7f, 0.1f, 10000, 10000, 0};
   DeviceBuffer<float> d = device_copy_of(ctf_spectrum(m));
   float R = 0;
-  EXPECT_EXIT_STDOUT(ctf_epa_1d_ccf_B_estimation(nullptr, "/nonexistent-dir/m.mrc", R, 20.0f, d.get(), d.get(), 4,
-                                                 1.0f, 33, 64, 0.0f, 300, 2.7f, 0.1f, 10000, 10000, 0, 50, 2.1f, 15, 6,
-                                                 1),
-                     1,
-                     "Cannot write to file /nonexistent-dir/m_EPA.log. Permission denied or no space left!\n"
-                     "Error in function ctf_epa_1d_ccf_B_estimation\\(\\), file ctf_epa on line [0-9]+: open file failed.! Exit now!");
+  EXPECT_EXIT_STDOUT(
+      ctf_epa_1d_ccf_B_estimation(nullptr, "/nonexistent-dir/m.mrc", R, 20.0f, d.get(), d.get(), 4, 1.0f, 33, 64, 0.0f,
+                                  300, 2.7f, 0.1f, 10000, 10000, 0, 50, 2.1f, 15, 6, 1),
+      1,
+      "Cannot write to file /nonexistent-dir/m_EPA.log. Permission denied or no space left!\n"
+      "Error in function ctf_epa_1d_ccf_B_estimation\\(\\), file ctf_epa on line [0-9]+: open file failed.! Exit now!");
 }
 
 }  // namespace

@@ -47,10 +47,10 @@ TEST(EpaProfile, MatchesThePlainEvaluationOfItsDefinition) {
     add_noise(spectrum, 0.3f, 7);
     std::vector<float> second(spectrum.size());
     for (size_t i = 0; i < spectrum.size(); ++i) second[i] = 2.0f - 0.5f * spectrum[i] + 0.01f * (i % 13);
-    const std::vector<float> expected = reference_epa(spectrum, c.ov, c.m.apix, c.m.nh(), c.m.N, c.m.kV, c.m.Cs,
-                                                      c.m.U, c.m.V, c.m.A, c.resL, c.resH);
-    const std::vector<float> expected2 = reference_epa(second, c.ov, c.m.apix, c.m.nh(), c.m.N, c.m.kV, c.m.Cs,
-                                                       c.m.U, c.m.V, c.m.A, c.resL, c.resH);
+    const std::vector<float> expected =
+        reference_epa(spectrum, c.ov, c.m.apix, c.m.nh(), c.m.N, c.m.kV, c.m.Cs, c.m.U, c.m.V, c.m.A, c.resL, c.resH);
+    const std::vector<float> expected2 =
+        reference_epa(second, c.ov, c.m.apix, c.m.nh(), c.m.N, c.m.kV, c.m.Cs, c.m.U, c.m.V, c.m.A, c.resL, c.resH);
     const std::vector<float> single = epa_of(spectrum, c.m, c.ov, c.resL, c.resH);
 
     const int M = epa_profile_length(c.m.nh(), c.ov);
@@ -106,7 +106,7 @@ TEST(EpaProfile, NoNotANumberForAnyModel) {
       // U, V, A, Cs
       {-10000, -12000, 10, 2.7f}, {0, 0, 0, 2.7f}, {8000, -3000, 60, 2.7f},
       {500, 400, 20, 2.7f},  // the phase turns back well inside the band
-      {20000, 20000, 0, 500.0f}, {0, 0, 0, 0.0f}, {1e9f, 1e9f, 0, 2.7f},
+      {20000, 20000, 0, 500.0f},  {0, 0, 0, 0.0f}, {1e9f, 1e9f, 0, 2.7f},
   };
   for (const auto& p : models) {
     const TestModel m{64, 1.0f, 300, p[3], 0.1f, p[0], p[1], p[2]};

@@ -78,8 +78,10 @@ TEST(EpaScan, WindowLengthShrinksLinearly) {
     const bool inside = spike >= i - L / 2 && spike < i - L / 2 + L;
     // one nonzero value against the alternating reference: clearly nonzero when inside; a window
     // of zeros has no spread, and its undefined correlation is 0
-    if (inside) EXPECT_GT(std::fabs(cc[i]), 0.05f) << i;
-    else EXPECT_EQ(cc[i], 0.0f) << i;
+    if (inside)
+      EXPECT_GT(std::fabs(cc[i]), 0.05f) << i;
+    else
+      EXPECT_EQ(cc[i], 0.0f) << i;
   }
 }
 
@@ -102,6 +104,12 @@ TEST(EpaScan, SmoothingIsAGaussianOfTwentySamples) {
   EXPECT_LT(sm2[469], 469.0f);
   EXPECT_EQ(sm2[470], 470.0f);
   EXPECT_EQ(sm2[1000], 1000.0f);
+  // a box of 128 (Wmin 8): the smoothing stops at iH - 30 = 214, short of the scan's end 226
+  const EpaScanRange small = epa_scan_range(257, 65, 1.0f, 50.0f, 2.1f);
+  ASSERT_EQ(small.end, 226);
+  const std::vector<float> sm3 = epa_smooth_correlation(std::vector<float>(steps.begin(), steps.begin() + 257), small);
+  EXPECT_LT(sm3[213], 213.0f);
+  EXPECT_EQ(sm3[214], 214.0f);
   // the window j = i - 10 .. i + 9 has one more sample below i than above: its mean leans low
   double lean = 0;
   for (int k = -10; k < 10; ++k) lean += k * std::exp(-k * k / 88.888885);
@@ -122,8 +130,8 @@ TEST(EpaScan, SmoothingNearSampleZeroStaysInsideTheProfile) {
 // change at coarser resolution is passed over; without one it ends at the last scanned sample.
 TEST(EpaScan, LimitIsTheFirstNegativeFinerThanTheThreshold) {
   const EpaScanRange r = epa_scan_range(1025, 257, 1.0f, 50.0f, 4.0f);  // scans 42 .. 469
-  const int at25 = 82;                                                // 2050 / 82 = 25 Angstrom
-  const int at8 = 256;                                                // 2050 / 256 = 8.0 Angstrom
+  const int at25 = 82;                                                  // 2050 / 82 = 25 Angstrom
+  const int at8 = 256;                                                  // 2050 / 256 = 8.0 Angstrom
   struct Case {
     std::vector<int> negative;
     float threshold;

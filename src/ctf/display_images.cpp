@@ -36,7 +36,8 @@ QUIB_HD inline void cuda_2d_half_EPA_from_1d(const float* profile, const float* 
   } else if (p.s > 1.0f / resL && p.s < 1.0f / resH) {
     // The radius on the x axis where gamma equals this pixel's gamma.
     const float gamma = static_cast<float>(ctf_gamma(lambda, effective_defocus(U, V, A, p.theta), Cs, p.s));
-    const float r0 = 2.0f * (nh - 1) * apix * ctf_frequency_at_gamma(lambda, effective_defocus(U, V, A, 0.0f), Cs, gamma);
+    const float r0 =
+        2.0f * (nh - 1) * apix * ctf_frequency_at_gamma(lambda, effective_defocus(U, V, A, 0.0f), Cs, gamma);
     value = profile_at(profile, r0, nh) * (1.0f + 10.0f * r0 / nh);
   }
   out[half_index(x, y, nh)] = value;

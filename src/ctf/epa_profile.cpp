@@ -25,20 +25,18 @@ namespace {
 
 constexpr int kLanes = 8;
 constexpr int kDirectionChunks = 32;
-// Points whose Gaussian exponent exceeds this carry less than 1e-21 of the peak weight.
-constexpr float kMaxExponent = 50.0f;
 
 template <int kCount>
 struct EpaSetup {
   const uint64_t* pairs[kCount];  // the spectra as horizontal neighbour pairs
   int M, nh, ny;
   float apix, resL, resH;
-  float c0, k;              // x-axis phase gamma = c0 s^2 - k s^4, coefficients rounded to single
-  float pl;                 // pi lambda
-  float z_mean, z_half;     // Z(theta) = z_mean + z_half cos(2 (theta - A))
+  float c0, k;           // x-axis phase gamma = c0 s^2 - k s^4, coefficients rounded to single
+  float pl;              // pi lambda
+  float z_mean, z_half;  // Z(theta) = z_mean + z_half cos(2 (theta - A))
   float cos2A, sin2A;
-  float pixels;             // radius in pixels per 1/Angstrom: 2 (nh - 1) apix
-  float y0;                 // row of zero frequency
+  float pixels;  // radius in pixels per 1/Angstrom: 2 (nh - 1) apix
+  float y0;      // row of zero frequency
 };
 
 // Up to kLanes neighbouring directions of one sample: their unit vectors, the radius r1 of the
@@ -80,7 +78,8 @@ QUIB_HD void direction_block(const EpaSetup<kCount>& e, double cos_phi, double s
     const float r2 = radius_at_gamma(e, c, gamma2);
     // Unused: the phase is not reached on this direction (NaN radii), or only off the spectrum.
     // Such a lane gets r1 = r2 = 0 and no steps. Every value below is computed in every lane and
-    // only selected, never branched on: the loop then vectorises (given -fno-math-errno).
+    // only selected, never branched on, so that the loop vectorises where the compiler may ignore
+    // errno and floating-point traps (-fno-math-errno -fno-trapping-math).
     const bool used = (r2 > r1) & (r1 < reach);
     const float near = used ? r1 : 0.0f, far = used ? r2 : 0.0f;
     const float span = far - near;
@@ -177,6 +176,7 @@ void epa_profiles(EpaSetup<kCount> e, const float* const* in, float* const* out)
   launch_1d(static_cast<size_t>(M) * kDirectionChunks, [=] QUIB_HD(size_t item) {
     epa_chunk_sums(e, static_cast<int>(item % M), static_cast<int>(item / M), sums + item * stride);
   });
+  // With one spectrum both name the same profile.
   float* out0 = out[0];
   float* out1 = out[kCount - 1];
   launch_1d(M, [=] QUIB_HD(size_t i) {
@@ -193,8 +193,8 @@ void epa_profiles(EpaSetup<kCount> e, const float* const* in, float* const* out)
 }
 
 template <int kCount>
-EpaSetup<kCount> epa_setup(int ov, float apix, int nh, int ny, float kV, float Cs, float U,
-                           float V, float A, float resL, float resH) {
+EpaSetup<kCount> epa_setup(int ov, float apix, int nh, int ny, float kV, float Cs, float U, float V, float A,
+                           float resL, float resH) {
   EpaSetup<kCount> e;
   e.M = epa_profile_length(nh, ov);
   e.nh = nh;

@@ -16,4 +16,5 @@ void hcuda_2d_half_EPA_X_res(const float* in, float* out, int ov, float apix, in
 
 // The EPA of two spectra of the same geometry in one walk: out1 from in1, out2 from in2.
 void hcuda_2d_half_EPA_X_res_pair(const float* in1, const float* in2, float* out1, float* out2, int ov, float apix,
-                                  int nh, int ny, float kV, float Cs, float U, float V, float A, float resL, float resH);
+                                  int nh, int ny, float kV, float Cs, float U, float V, float A, float resL,
+                                  float resH);

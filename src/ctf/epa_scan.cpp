@@ -21,7 +21,8 @@ constexpr float kSmoothTwoSigma2 = 88.888885f;
 
 EpaScanRange epa_scan_range(int M, int nh, float apix, float resL, float resH) {
   EpaScanRange r;
-  r.M = M;
+  r.M = M > 0 ? M : 0;
+  M = r.M;
   r.iL = resolution_index(M, apix, resL);
   r.iH = resolution_index(M, apix, resH);
   r.Wmax = 256 * nh / 513;

@@ -9,9 +9,9 @@
 // The index bounds and window lengths of one scan.
 struct EpaScanRange {
   int M;
-  int iL, iH;       // trunc(2 M apix / resL), trunc(2 M apix / resH), within [0, M - 1]
-  int Wmax, Wmin;   // window lengths trunc(256 nh / 513), trunc(64 nh / 513)
-  int first, end;   // scanned samples first <= i < end: iL + 1 and iH - Wmin - 10
+  int iL, iH;      // trunc(2 M apix / resL), trunc(2 M apix / resH), within [0, M - 1]
+  int Wmax, Wmin;  // window lengths trunc(256 nh / 513), trunc(64 nh / 513)
+  int first, end;  // scanned samples first <= i < end: iL + 1 and iH - Wmin - 10
   bool empty() const { return first >= end; }
 };
 

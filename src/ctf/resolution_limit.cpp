@@ -1,6 +1,5 @@
 #include "ctf/resolution_limit.h"
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,16 +27,16 @@ struct EpaEstimate {
 };
 
 EpaEstimate epa_resolution_limit(const float* spectrum, const float* plain, float threshold, int ov, float apix, int nh,
-                           int ny, float P, float kV, float Cs, float ac, float U, float V, float A, float resL,
-                           float resH) {
+                                 int ny, float P, float kV, float Cs, float ac, float U, float V, float A, float resL,
+                                 float resH) {
   const int M = epa_profile_length(nh, ov);
   const size_t n = M > 0 ? static_cast<size_t>(M) : 0;
   DeviceBuffer<float> sim(n), epa(n), epa_plain(plain ? n : 0);
   hcuda_ctf_mod_simulate_1d(sim.get(), apix, M, P, kV, Cs, ac, effective_defocus(U, V, A, 0.0f), 0.0f, resL,
                             2.0f * apix);
   if (plain)
-    hcuda_2d_half_EPA_X_res_pair(spectrum, plain, epa.get(), epa_plain.get(), ov, apix, nh, ny, kV, Cs, U, V, A,
-                                 resL, resH);
+    hcuda_2d_half_EPA_X_res_pair(spectrum, plain, epa.get(), epa_plain.get(), ov, apix, nh, ny, kV, Cs, U, V, A, resL,
+                                 resH);
   else
     hcuda_2d_half_EPA_X_res(spectrum, epa.get(), ov, apix, nh, ny, kV, Cs, U, V, A, resL, resH);
 
@@ -49,8 +48,9 @@ EpaEstimate epa_resolution_limit(const float* spectrum, const float* plain, floa
   e.smoothed = epa_smooth_correlation(epa_local_correlation(e.epa.data(), e.sim.data(), e.range), e.range);
   const int limit = epa_limit_index(e.smoothed, e.range, apix, threshold);
   if (limit < 0) {
-    QUIB_WARNING(kUnit, "no resolution lies between the correlation windows (box too small or band too narrow); "
-                        "the resolution limit is set to resH");
+    QUIB_WARNING(kUnit,
+                 "no resolution lies between the correlation windows (box too small or band too narrow); "
+                 "the resolution limit is set to resH");
     e.resolution = resH;
   } else {
     e.resolution = epa_scan_resolution(limit, M, apix);
@@ -58,22 +58,16 @@ EpaEstimate epa_resolution_limit(const float* spectrum, const float* plain, floa
   return e;
 }
 
-struct FileCloser {
-  void operator()(FILE* f) const { fclose(f); }
-};
-
-using EpaFile = std::unique_ptr<FILE, FileCloser>;
-
 // The EPA text file of a micrograph: its name with a trailing ".mrc" replaced by "_EPA.log".
 // Null when the name is too long for a name buffer.
-EpaFile open_epa_file(const char* micrograph, std::string& name) {
-  char buffer[1024];
+FileHandle open_epa_file(const char* micrograph, std::string& name) {
+  char buffer[TEXT_LINE_SIZE];
   if (replace_file_suffix(buffer, "_EPA.log", micrograph, ".mrc") != 0) {
     name = std::string(micrograph) + "_EPA.log";
     return nullptr;
   }
   name = buffer;
-  return EpaFile(fopen(buffer, "w+"));
+  return FileHandle(fopen(buffer, "w+"));
 }
 
 // A header, then one line per scanned sample; false when writing failed.
@@ -89,16 +83,17 @@ bool write_epa_lines(FILE* file, const EpaEstimate& e, float apix) {
 
 int ctf_epa_1d_ccf(float& R, float threshold, const float* spectrum, int ov, float apix, int nh, int ny, float P,
                    float kV, float Cs, float ac, float U, float V, float A, float resL, float resH) {
-  R = epa_resolution_limit(spectrum, nullptr, threshold, ov, apix, nh, ny, P, kV, Cs, ac, U, V, A, resL, resH).resolution;
+  R = epa_resolution_limit(spectrum, nullptr, threshold, ov, apix, nh, ny, P, kV, Cs, ac, U, V, A, resL, resH)
+          .resolution;
   return 0;
 }
 
-int ctf_epa_1d_ccf_B_estimation(FILE* log, const char* micrograph, float& R, float threshold,
-                                const float* spectrum_sub, const float* spectrum_plain, int ov, float apix, int nh,
-                                int ny, float P, float kV, float Cs, float ac, float U, float V, float A, float resL,
-                                float resH, float B_resL, float B_resH, int estimate_B, float* bfactor) {
+int ctf_epa_1d_ccf_B_estimation(FILE* log, const char* micrograph, float& R, float threshold, const float* spectrum_sub,
+                                const float* spectrum_plain, int ov, float apix, int nh, int ny, float P, float kV,
+                                float Cs, float ac, float U, float V, float A, float resL, float resH, float B_resL,
+                                float B_resH, int estimate_B, float* bfactor) {
   std::string name;
-  EpaFile file = open_epa_file(micrograph, name);
+  FileHandle file = open_epa_file(micrograph, name);
   if (!file) QUIB_FATAL_CANNOT_WRITE(kUnit, name.c_str());
   const EpaEstimate e = epa_resolution_limit(spectrum_sub, spectrum_plain, threshold, ov, apix, nh, ny, P, kV, Cs, ac,
                                              U, V, A, resL, resH);

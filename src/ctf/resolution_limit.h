@@ -21,7 +21,7 @@ int ctf_epa_1d_ccf(float& R, float threshold, const float* spectrum, int ov, flo
 // B-factor fitted to the EPA of spectrum_plain (Ln|F|) between B_resL and B_resH, printed,
 // logged and stored in *bfactor when bfactor is not null. An EPA file that cannot be written ends
 // the program. Returns 0.
-int ctf_epa_1d_ccf_B_estimation(FILE* log, const char* micrograph, float& R, float threshold,
-                                const float* spectrum_sub, const float* spectrum_plain, int ov, float apix, int nh,
-                                int ny, float P, float kV, float Cs, float ac, float U, float V, float A, float resL,
-                                float resH, float B_resL, float B_resH, int estimate_B, float* bfactor = nullptr);
+int ctf_epa_1d_ccf_B_estimation(FILE* log, const char* micrograph, float& R, float threshold, const float* spectrum_sub,
+                                const float* spectrum_plain, int ov, float apix, int nh, int ny, float P, float kV,
+                                float Cs, float ac, float U, float V, float A, float resL, float resH, float B_resL,
+                                float B_resH, int estimate_B, float* bfactor = nullptr);
