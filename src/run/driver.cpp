@@ -15,6 +15,7 @@
 #include "output/ctf_star_writer.h"
 #include "output/param_log.h"
 #include "run/checks.h"
+#include "run/ctf_stages.h"
 #include "run/echo.h"
 #include "run/file_access.h"
 #include "run/help.h"
@@ -55,6 +56,20 @@ void size_run_from_first_micrograph(Run& run) {
   if (p.do_local_refine) quib_check_local_grid(&p);
   run.geometry = run_geometry(run.first_head.get(), p.boxsize, p.overlap);
   run.buffers = allocate_run_buffers(run.geometry);
+}
+
+// Stages that this version does not carry out: their switches are refused with a warning
+// rather than ignored in silence.
+void warn_unavailable_stages(const QUIB_Para& p) {
+  const struct {
+    const char* option;
+    int on;
+  } stages[] = {{"do_validation", p.do_validation},
+                {"do_mdef_refine", p.do_mdef_refine},
+                {"do_local_refine", p.do_local_refine},
+                {"do_phase_flip", p.do_phase_flip}};
+  for (const auto& stage : stages)
+    if (stage.on) printf("Warning: --%s is not available in this version of quib and is ignored.\n", stage.option);
 }
 
 void open_star_file(Run& run) {
@@ -105,12 +120,16 @@ void process_micrograph(Run& run, int i) {
   if (read_micrograph_spectrum(micrograph.get(), run.head.get(), p, run.geometry, run.buffers, run.timers) != 0)
     return;
   micrograph.reset();
+  if (!has_usable_spectrum(run.geometry, run.buffers)) {
+    QUIB_WARNING("quib", "No usable power spectrum (blank, constant or damaged micrograph); micrograph skipped");
+    return;
+  }
 
   run.timers.start();
   fprintf(log.get(), "\n");
   put_line(log.get(), "Reading %s.\n", name);
   put_line(log.get(), "Processing file: %s\n", name);
-  run.timers.stop("FITTING");
+  determine_ctf({i, name, ctfname, log.get()}, p, run.geometry, run.buffers, run.timers, run.star.get());
 
   printf("Processing done successfully.\n");
   fprintf(log.get(), "Processing done successfully.\n");
@@ -153,6 +172,7 @@ int quib_main(int argc, char** argv) {
   select_device(run.para.gid);
   size_run_from_first_micrograph(run);
   Quib_put_parameters(argc, argv, &run.para);
+  warn_unavailable_stages(run.para);
   open_star_file(run);
   run.timers.stop("PREPARATION");
 

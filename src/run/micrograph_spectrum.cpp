@@ -29,11 +29,14 @@ void read_movie(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, c
       hcuda_addto_float(b.spectrum.get(), b.frame_spectrum.get(), g.spectrum_size());
     }
   }
-  if (incoherent)
-    hcuda_2d_fft_amp_log_subbg_inplace(b.spectrum.get(), g.box, g.box, para.convsize);
-  else
-    hcuda_2d_gridfft_r2c_amp_ave_log_subbg(b.image.get(), b.spectrum.get(), g.nx, g.ny, g.box, g.box, g.step,
-                                           para.convsize);
+  if (incoherent) {
+    hcuda_logf_inplace(b.spectrum.get(), g.spectrum_size());
+    memcpy_D2D(b.work_b.get(), b.spectrum.get(), g.spectrum_size() * sizeof(float));
+    hcuda_2d_fft_amp_subbg_inplace(b.spectrum.get(), g.box, g.box, para.convsize);
+  } else {
+    hcuda_2d_gridfft_r2c_amp_ave_log_subbg2(b.image.get(), b.spectrum.get(), b.work_b.get(), g.nx, g.ny, g.box, g.box,
+                                            g.step, para.convsize);
+  }
   printf("\n");
   timers.stop("FFT");
 }

@@ -11,7 +11,7 @@
 
 // Reads the pixels (timed as READING) and builds the spectrum (timed as FFT) into
 // buffers.spectrum, leaving the micrograph, or the sum of a movie's frames, in buffers.image.
-// For a single micrograph buffers.work_b receives the log spectrum before background subtraction.
+// buffers.work_b receives the log spectrum before background subtraction.
 // Returns 0, or -1 when the header's section count is below 1 (after a warning).
 int read_micrograph_spectrum(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para,
                              const RunGeometry& geometry, RunBuffers& buffers, StageTimers& timers);
