@@ -1,7 +1,7 @@
 // 2D single-precision FFT plans over device memory: forward real-to-complex and inverse
 // complex-to-real, both unnormalised (a forward and an inverse transform in turn multiply by nx*ny).
 // An image has ny rows of nx columns; its transform has ny rows of nx/2 + 1 complex columns,
-// kx = column, ky = row for row < ny/2 and row - ny after (the usual FFT order).
+// kx = column, ky = row for row < (ny + 1)/2 and row - ny after (the usual FFT order).
 #pragma once
 
 #include <memory>
