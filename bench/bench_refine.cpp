@@ -64,8 +64,8 @@ void BM_StandaloneScore(benchmark::State& state) {
   const DeviceBuffer<float> measured = device_copy_of(measured_spectrum());
   DeviceBuffer<float> work(measured.size());
   for (auto _ : state)
-    benchmark::DoNotOptimize(ctf_ccc_sim_with_real_2d_half(work.get(), measured.get(), kApix, kNh, kBox, 0.0f, kKV,
-                                                           kCs, kAc, kU + 40, kV - 30, kA + 2, kB, kResL, kResH));
+    benchmark::DoNotOptimize(ctf_ccc_sim_with_real_2d_half(work.get(), measured.get(), kApix, kNh, kBox, 0.0f, kKV, kCs,
+                                                           kAc, kU + 40, kV - 30, kA + 2, kB, kResL, kResH));
   state.SetLabel(backend_name());
 }
 BENCHMARK(BM_StandaloneScore)->Unit(benchmark::kMicrosecond)->UseRealTime();
@@ -79,8 +79,8 @@ void BM_Refine2d(benchmark::State& state) {
   quib_set_fixed_seed(1);
   float U, V, A, P, ccc;
   for (auto _ : state)
-    hcuda_ctfrefine_half2d(measured.get(), work.get(), U, V, A, P, ccc, kApix, kBox, kBox, kKV, kCs, kAc, kU - 250,
-                           kV + 250, 20.0f, 0.0f, 500.0f, 30.0f, 0.0f, kB, kResL, kResH, control, nullptr);
+    hcuda_ctfrefine_half2d(measured.get(), work.get(), U, V, A, P, ccc, kApix, kBox, kBox, kKV, kCs, kAc, kU - 230,
+                           kV + 190, 22.0f, 0.0f, 500.0f, 30.0f, 0.0f, kB, kResL, kResH, control, nullptr);
   quib_clear_fixed_seed();
   state.counters["dU"] = U - kU;
   state.counters["dV"] = V - kV;

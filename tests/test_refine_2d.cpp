@@ -12,11 +12,14 @@
 #include "ctf/random_seed.h"
 #include "ctf/refine_2d.h"
 #include "gpu/memory.h"
+#include "log_text.h"
 #include "search_spectra.h"
 #include "test_util.h"
 
 namespace {
 
+using log_text::contents;
+using log_text::occurrences;
 using search_spectra::TrueCtf;
 
 constexpr float kApix = 1.0f;
@@ -52,19 +55,6 @@ Result refine(Bench& b, float U0, float V0, float A0, float P0, float defocus_st
 }
 
 // Reads a whole file into a string.
-std::string contents(FILE* f) {
-  fflush(f);
-  rewind(f);
-  std::string text;
-  for (int c; (c = fgetc(f)) != EOF;) text += static_cast<char>(c);
-  return text;
-}
-
-size_t occurrences(const std::string& text, const std::string& what) {
-  size_t count = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
-  return count;
-}
 
 class Refine2d : public testing::Test {
  protected:

@@ -28,7 +28,7 @@ namespace {
 // Band pixels are handed out in runs of this many to each thread. The run's loop works on a local
 // copy of the pixel operation, so on the CPU nothing it reads can alias what it writes and it
 // vectorises.
-constexpr size_t kRun = 64;
+constexpr size_t kRun = 16;
 
 template <class PixelOperation>
 void for_band_pixels(size_t n, PixelOperation operation) {

@@ -1,6 +1,7 @@
 // Per-pixel tables of the half-spectrum pixels inside one fitting band, for scoring CTF models
 // without per-pixel trigonometry: only in-band pixels are listed, in increasing index order.
-// Tables are kept for the run (a few geometries at a time), so repeated requests cost nothing.
+// Tables are kept for the run (a few geometries at a time), so repeated requests cost nothing;
+// the cache is meant for one host thread.
 #pragma once
 
 #include <cstddef>

@@ -10,8 +10,8 @@
 
 // Element (x, y) of a half spectrum: in^2 inside the band 1/resL <= s <= 1/resH, else 0. out may
 // be in itself.
-QUIB_HD inline void cuda_2d_half_res_based_square(float* out, const float* in, int x, int y, float apix, int nh,
-                                                  int ny, float resL, float resH) {
+QUIB_HD inline void cuda_2d_half_res_based_square(float* out, const float* in, int x, int y, float apix, int nh, int ny,
+                                                  float resL, float resH) {
   const HalfSpectrumPixel p = half_spectrum_pixel(x, y, nh, ny, apix);
   const size_t i = static_cast<size_t>(y) * nh + x;
   out[i] = in_band(p.s, resL, resH) ? in[i] * in[i] : 0.0f;
