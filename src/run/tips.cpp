@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "ctf/random_seed.h"
 #include "run/help.h"
 
 #define TIP "\033[1m Tips:\033[m "
@@ -56,7 +57,7 @@ const char* const QUIB_ALL_TIPS[QUIB_TIPS_COUNT] = {
 #undef TIP
 
 void quib_put_one_random_tip() {
-  srand(static_cast<unsigned>(time(nullptr)));
+  quib_reseed();
   const int tip = rand() % QUIB_TIPS_COUNT;
   quib_put_rule('-', 127);
   printf("%s\n", QUIB_ALL_TIPS[tip]);
