@@ -14,7 +14,7 @@ namespace {
 
 void parse_as(const std::string& text, int format, int capacity, std::vector<PTCL_BOX>& boxes) {
   std::string copy = text;
-  FileHandle stream(fmemopen(&copy[0], copy.size(), "r"));
+  FilePtr stream(fmemopen(&copy[0], copy.size(), "r"));
   if (!stream) return;
   const PtclBoxParse parsed = parse_ptcl_boxes(stream.get(), format, boxes.data(), capacity, "fuzz");
   if (parsed.count < 0 || parsed.count > capacity) abort();

@@ -17,7 +17,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;  // fmemopen refuses an empty buffer
   std::string text(reinterpret_cast<const char*>(data), size);
-  FileHandle stream(fmemopen(&text[0], size, "r"));
+  FilePtr stream(fmemopen(&text[0], size, "r"));
   if (!stream) return 0;
 
   std::unique_ptr<StarHead> head = star_head_new();

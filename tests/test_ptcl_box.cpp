@@ -12,14 +12,6 @@
 
 namespace {
 
-std::string write_file(const TempDir& dir, const std::string& name, const std::string& text) {
-  const std::string path = dir.file(name);
-  FILE* f = fopen(path.c_str(), "w");
-  fputs(text.c_str(), f);
-  fclose(f);
-  return path;
-}
-
 std::string file_text(const std::string& path) {
   FILE* f = fopen(path.c_str(), "r");
   std::string text(1 << 16, '\0');
@@ -46,7 +38,7 @@ void expect_box(const PTCL_BOX& b, int x, int y, int w, int h, float score, int 
 
 TEST(PtclBoxReader, EmanLinesOfFourToSevenWordsAndBlankLines) {
   TempDir dir;
-  const std::string path = write_file(dir, "m.box",
+  const std::string path = write_text_file(dir, "m.box",
                                       "100 200 64 64\n\n"
                                       "12.7 -5 32 48 0.75\n"
                                       "   \t\n"
@@ -73,14 +65,14 @@ TEST(PtclBoxReader, EmanLineOfOneToThreeWordsEndsTheProgram) {
   TempDir dir;
   for (const char* line : {"5\n", "5 6\n", "5 6 7\n"}) {
     const std::string text = std::string("1 2 3 4\n") + line + "8 9 10 11\n";
-    const std::string path = write_file(dir, "bad.box", text);
+    const std::string path = write_text_file(dir, "bad.box", text);
     BoxTable table;
     EXPECT_EXIT_STDOUT(read_all_ptcl_boxes(table.get(), PTCL_BOX_CAPACITY, path.c_str()), 1,
                        "Line 2 of .*bad.box holds [1-3] word\\(s\\); a box line needs four to seven.\n"
                        "Error in function read_all_ptcl_boxes\\(\\), file ptcl_box_reader.cpp on line [0-9]+: "
                        "unrecognized box format!! Exit now!");
     // The parse underneath reports the line instead of ending the program.
-    FileHandle stream(fmemopen(const_cast<char*>(text.data()), text.size(), "r"));
+    FilePtr stream(fmemopen(const_cast<char*>(text.data()), text.size(), "r"));
     const PtclBoxParse parsed = parse_ptcl_boxes(stream.get(), BOXF_EMAN, table.get(), PTCL_BOX_CAPACITY, nullptr);
     EXPECT_EQ(parsed.count, 1);
     EXPECT_EQ(parsed.bad_line, 2);
@@ -90,7 +82,7 @@ TEST(PtclBoxReader, EmanLineOfOneToThreeWordsEndsTheProgram) {
 
 TEST(PtclBoxReader, StarCoordinatesAreTruncatedCentres) {
   TempDir dir;
-  const std::string plain = write_file(dir, "m_plain.star",
+  const std::string plain = write_text_file(dir, "m_plain.star",
                                        "\ndata_\n\nloop_\n_rlnCoordinateX #1\n_rlnCoordinateY #2\n"
                                        "132.7 232.2\n\n  10 20\n1 2 3\n");
   BoxTable table;
@@ -103,7 +95,7 @@ TEST(PtclBoxReader, StarCoordinatesAreTruncatedCentres) {
   EXPECT_EQ(cx, 132);
   EXPECT_EQ(cy, 232);
 
-  const std::string full = write_file(dir, "m_full.star",
+  const std::string full = write_text_file(dir, "m_full.star",
                                       "data_\nloop_\n_rlnAnglePsi #3\n_rlnCoordinateY #2\n_rlnCoordinateX #1\n"
                                       "_rlnClassNumber #4\n_rlnAutopickFigureOfMerit #5\n"
                                       "300.9 400.1 -45.7 3 0.875\n");
@@ -123,7 +115,7 @@ TEST(PtclBoxReader, UnusableFilesGiveWarningsAndNoBoxes) {
       {"m.txt", "1 2 3 4\n", "unrecognized box file format, only EMAN .box and Relion .star file are supported now.!"},
   };
   for (const Case& c : cases) {
-    const std::string path = write_file(dir, c.name, c.text);
+    const std::string path = write_text_file(dir, c.name, c.text);
     BoxTable table;
     const std::string out =
         captured_stdout([&] { EXPECT_EQ(read_all_ptcl_boxes(table.get(), PTCL_BOX_CAPACITY, path.c_str()), 0); });
@@ -146,14 +138,14 @@ TEST(PtclBoxReader, ReadingStopsAtTheCapacity) {
     star += std::to_string(i) + " 1\n";
   }
   for (const auto& [name, text] : {std::make_pair("many.box", eman), std::make_pair("many.star", star)}) {
-    const std::string path = write_file(dir, name, text);
+    const std::string path = write_text_file(dir, name, text);
     BoxTable table;
     const std::string out = captured_stdout(
         [&] { EXPECT_EQ(read_all_ptcl_boxes(table.get(), PTCL_BOX_CAPACITY, path.c_str()), PTCL_BOX_CAPACITY); });
     EXPECT_EQ(table.boxes[PTCL_BOX_CAPACITY - 1].x, PTCL_BOX_CAPACITY - 1);
     EXPECT_NE(out.find("the table of 10240 boxes is full"), std::string::npos) << name << ": " << out;
     // Exactly the capacity with nothing after it is no reason for a warning.
-    const std::string exact = write_file(dir, std::string("exact_") + name, text.substr(0, text.rfind("10240 ")));
+    const std::string exact = write_text_file(dir, std::string("exact_") + name, text.substr(0, text.rfind("10240 ")));
     const std::string quiet = captured_stdout(
         [&] { EXPECT_EQ(read_all_ptcl_boxes(table.get(), PTCL_BOX_CAPACITY, exact.c_str()), PTCL_BOX_CAPACITY); });
     EXPECT_EQ(quiet, "") << name;

@@ -11,17 +11,9 @@
 
 namespace {
 
-std::string write_file(const TempDir& dir, const std::string& name, const std::string& text) {
-  const std::string path = dir.file(name);
-  FILE* f = fopen(path.c_str(), "w");
-  fputs(text.c_str(), f);
-  fclose(f);
-  return path;
-}
-
 TEST(CtfStarReader, RowsTakeTheirColumnsOverTheDefaults) {
   TempDir dir;
-  const std::string path = write_file(
+  const std::string path = write_text_file(
       dir, "in.star",
       "\ndata_\n\nloop_\n_rlnMicrographName #1\n_rlnDefocusU #2\n_rlnDefocusV #3\n_rlnDefocusAngle #4\n"
       "_rlnSphericalAberration #5\n_rlnAmplitudeContrast #6\n_rlnPhaseShift #7\n_rlnBfactor #8\n"
@@ -57,7 +49,7 @@ TEST(CtfStarReader, RowsTakeTheirColumnsOverTheDefaults) {
 TEST(CtfStarReader, MissingColumnsKeepTheDefaults) {
   TempDir dir;
   const std::string path =
-      write_file(dir, "names.star", "data_\nloop_\n_rlnMicrographName #1\n_rlnVoltage #2\nx.mrc 200\ny.mrc 120\n");
+      write_text_file(dir, "names.star", "data_\nloop_\n_rlnMicrographName #1\n_rlnVoltage #2\nx.mrc 200\ny.mrc 120\n");
   const std::vector<CTF_INFO> records = get_all_ctfinfo_from_ctfstar(path.c_str());
   ASSERT_EQ(records.size(), 2u);
   const CTF_INFO expected = ctf2d_default();
@@ -70,7 +62,7 @@ TEST(CtfStarReader, MissingColumnsKeepTheDefaults) {
     EXPECT_FLOAT_EQ(r.defocus_u, 0.0f);
   }
   // A one-column list of micrographs gives one default record per name.
-  const std::string list = write_file(dir, "list.star", "loop_\n_rlnMicrographName #1\np.mrc\nq.mrc\n");
+  const std::string list = write_text_file(dir, "list.star", "loop_\n_rlnMicrographName #1\np.mrc\nq.mrc\n");
   EXPECT_EQ(get_all_ctfinfo_from_ctfstar(list.c_str()).size(), 2u);
 }
 
@@ -91,7 +83,7 @@ TEST(CtfStarReader, BadTablesGiveWarningsNotCrashes) {
   };
   int file = 0;
   for (const Case& c : cases) {
-    const std::string path = write_file(dir, "bad" + std::to_string(file++) + ".star", c.text);
+    const std::string path = write_text_file(dir, "bad" + std::to_string(file++) + ".star", c.text);
     std::vector<CTF_INFO> records;
     const std::string out = captured_stdout([&] { records = get_all_ctfinfo_from_ctfstar(path.c_str()); });
     EXPECT_EQ(records.size(), c.records) << c.text;

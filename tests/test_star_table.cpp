@@ -23,7 +23,7 @@ struct TextStream {
   explicit TextStream(std::string t) : text(std::move(t)), stream(fmemopen(&text[0], text.size(), "r")) {}
   FILE* get() const { return stream.get(); }
   std::string text;
-  FileHandle stream;
+  FilePtr stream;
 };
 
 std::string next_line(FILE* stream) {
@@ -283,7 +283,7 @@ TEST(StarWriter, ParticleTableBytesAndRoundTrip) {
   std::unique_ptr<ParticleInfoIndex> index = particle_info_index_new();
   starf_read_head_info_index(path.c_str(), head.get(), index.get());
   EXPECT_EQ(head->count, 14);
-  FileHandle stream(fopen(path.c_str(), "r"));
+  FilePtr stream(fopen(path.c_str(), "r"));
   StarRowCursor cursor;
   star_row_cursor_start(cursor, stream.get(), *head, nullptr);
   ASSERT_NE(star_next_row(cursor), nullptr);

@@ -12,15 +12,15 @@
 
 namespace {
 
-FileHandle memory_stream(const std::string& text) {
-  return FileHandle(fmemopen(const_cast<char*>(text.data()), text.size(), "r"));
+FilePtr memory_stream(const std::string& text) {
+  return FilePtr(fmemopen(const_cast<char*>(text.data()), text.size(), "r"));
 }
 
 std::vector<std::string> words_of(char** words, int count) { return std::vector<std::string>(words, words + count); }
 
 TEST(TextLines, LongLineIsReadIn1023CharacterPiecesWithoutOverflow) {
   const std::string text = std::string(1500, 'a') + "\nshort\n";
-  FileHandle stream = memory_stream(text);
+  FilePtr stream = memory_stream(text);
   char line[TEXT_LINE_SIZE + 8];
   memset(line, 'z', sizeof line);
   empty_line(line);
@@ -40,7 +40,7 @@ TEST(TextLines, LongLineIsReadIn1023CharacterPiecesWithoutOverflow) {
 
 TEST(TextLines, LastLineWithoutBreakIsWhole) {
   const std::string text = std::string(1023, 'b');
-  FileHandle stream = memory_stream(text);
+  FilePtr stream = memory_stream(text);
   char line[TEXT_LINE_SIZE];
   empty_line(line);
   EXPECT_EQ(read_one_line(line, stream.get()), LINE_WHOLE);
@@ -166,7 +166,7 @@ TEST(TextLines, Malloc2dLaysRowsAfterTheirPointers) {
 
 TEST(TextLines, FindsTheFirstLineHoldingAText) {
   const std::string text = "alpha\nbeta one\ngamma beta\n";
-  FileHandle stream = memory_stream(text);
+  FilePtr stream = memory_stream(text);
   char line[TEXT_LINE_SIZE];
   EXPECT_EQ(FILE_find_str_line(stream.get(), "beta"), 6);
   read_one_line(line, stream.get());

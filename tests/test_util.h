@@ -72,6 +72,16 @@ inline CommandResult run_command(const std::string& command) {
   return result;
 }
 
+// Writes a text file named `name` in the folder and returns its path.
+inline std::string write_text_file(const TempDir& dir, const std::string& name, const std::string& text) {
+  const std::string path = dir.file(name);
+  if (FILE* f = fopen(path.c_str(), "w")) {
+    fputs(text.c_str(), f);
+    fclose(f);
+  }
+  return path;
+}
+
 // Reads a whole text file ("" when it cannot be read).
 inline std::string read_text_file(const std::string& path) {
   std::string text;

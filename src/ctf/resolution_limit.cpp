@@ -60,14 +60,14 @@ EpaEstimate epa_resolution_limit(const float* spectrum, const float* plain, floa
 
 // The EPA text file of a micrograph: its name with a trailing ".mrc" replaced by "_EPA.log".
 // Null when the name is too long for a name buffer.
-FileHandle open_epa_file(const char* micrograph, std::string& name) {
+FilePtr open_epa_file(const char* micrograph, std::string& name) {
   char buffer[TEXT_LINE_SIZE];
   if (replace_file_suffix(buffer, "_EPA.log", micrograph, ".mrc") != 0) {
     name = std::string(micrograph) + "_EPA.log";
     return nullptr;
   }
   name = buffer;
-  return FileHandle(fopen(buffer, "w+"));
+  return FilePtr(fopen(buffer, "w+"));
 }
 
 // A header, then one line per scanned sample; false when writing failed.
@@ -93,7 +93,7 @@ int ctf_epa_1d_ccf_B_estimation(FILE* log, const char* micrograph, float& R, flo
                                 float Cs, float ac, float U, float V, float A, float resL, float resH, float B_resL,
                                 float B_resH, int estimate_B, float* bfactor) {
   std::string name;
-  FileHandle file = open_epa_file(micrograph, name);
+  FilePtr file = open_epa_file(micrograph, name);
   if (!file) QUIB_FATAL_CANNOT_WRITE(kUnit, name.c_str());
   const EpaEstimate e = epa_resolution_limit(spectrum_sub, spectrum_plain, threshold, ov, apix, nh, ny, P, kV, Cs, ac,
                                              U, V, A, resL, resH);

@@ -59,7 +59,7 @@ std::vector<CTF_INFO> star_read_all_ctfinfo(FILE* stream, const char* report_pat
 }
 
 std::vector<CTF_INFO> get_all_ctfinfo_from_ctfstar(const char* name) {
-  FileHandle file(fopen(name, "r"));
+  FilePtr file(fopen(name, "r"));
   if (!file) QUIB_FATAL_CANNOT_READ(kUnit, name);
   return star_read_all_ctfinfo(file.get(), name);
 }

@@ -3,12 +3,8 @@
 #pragma once
 
 #include <cstdio>
-#include <memory>
 
-struct FileClose {
-  void operator()(FILE* file) const { fclose(file); }
-};
-using FilePtr = std::unique_ptr<FILE, FileClose>;
+#include "io/file_ptr.h"
 
 // Opens an existing file ("r" or "r+"); "Cannot open file ..." and a fatal error otherwise.
 FilePtr mrc_open_read(const char* path, const char* mode, const char* function, int line);

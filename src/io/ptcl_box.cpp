@@ -60,7 +60,7 @@ int get_boxf_suffixf(const char* path) {
 void print_all_ptcl_boxes(const PTCL_BOX* boxes, int n) { list_ptcl_boxes(stdout, boxes, n); }
 
 void fprint_all_ptcl_boxes(const char* path, const PTCL_BOX* boxes, int n) {
-  FileHandle file(fopen(path, "w"));
+  FilePtr file(fopen(path, "w"));
   if (!file) {
     printf("Cannot open file %s. strike any key exit!\n", path);
     QUIB_FATAL(kUnit, "open file failed.");

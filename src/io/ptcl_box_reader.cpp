@@ -128,7 +128,7 @@ PtclBoxParse parse_ptcl_boxes(FILE* stream, int format, PTCL_BOX* boxes, int cap
 }
 
 int read_all_ptcl_boxes(PTCL_BOX* boxes, int capacity, const char* path) {
-  FileHandle file(fopen(path, "r"));
+  FilePtr file(fopen(path, "r"));
   if (!file) QUIB_FATAL_CANNOT_READ(kUnit, path);
   empty_all_ptcl_boxes(boxes, capacity);
   const int format = get_boxf_suffixf(path);
@@ -146,7 +146,7 @@ int read_all_ptcl_boxes(PTCL_BOX* boxes, int capacity, const char* path) {
 }
 
 int get_ptcl_number_from_boxf(const char* path) {
-  FileHandle file(fopen(path, "r"));
+  FilePtr file(fopen(path, "r"));
   if (!file) {
     printf("Cannot open file %s!\n", path);
     QUIB_FATAL(kUnit, "open file failed.");

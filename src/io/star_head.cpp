@@ -101,7 +101,7 @@ int star_read_head(FILE* stream, StarHead* head, const char* report_path) {
 }
 
 int starf_read_head(const char* path, StarHead* head) {
-  FileHandle file(fopen(path, "r"));
+  FilePtr file(fopen(path, "r"));
   if (!file) QUIB_FATAL_CANNOT_READ(kUnit, path);
   return star_read_head(file.get(), head);
 }

@@ -22,7 +22,7 @@ std::vector<std::string> star_read_all_micrographs(FILE* stream) {
 }
 
 std::vector<std::string> get_all_micrographs_from_ctfstar(const char* path) {
-  FileHandle file(fopen(path, "r"));
+  FilePtr file(fopen(path, "r"));
   if (!file) QUIB_FATAL_CANNOT_READ("star_micrographs.cpp", path);
   return star_read_all_micrographs(file.get());
 }

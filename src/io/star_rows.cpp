@@ -76,7 +76,7 @@ int get_lineN_from_star(FILE* stream) {
 }
 
 int get_lineN_from_starf(const char* path) {
-  FileHandle file(fopen(path, "r"));
+  FilePtr file(fopen(path, "r"));
   if (!file) QUIB_FATAL_CANNOT_READ(kUnit, path);
   return get_lineN_from_star(file.get());
 }

@@ -200,7 +200,7 @@ long FILE_Nfind_str_line(FILE* stream, const char* text, long n) {
 }
 
 int f_Nfind_str_line(const char* path, const char* text, int n) {
-  FileHandle file(fopen(path, "r"));
+  FilePtr file(fopen(path, "r"));
   if (!file) QUIB_FATAL_CANNOT_READ(kUnit, path);
   long offset = -1;
   const long number = find_line(file.get(), text, first_lines(n), &offset);

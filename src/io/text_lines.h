@@ -7,17 +7,13 @@
 #include <cstdio>
 #include <memory>
 
+#include "io/file_ptr.h"
+
 // Bytes of every line and file-name buffer, terminator included: text holds at most 1023 characters.
 constexpr int TEXT_LINE_SIZE = 1024;
 
 // White space for splitting: space, tab, line feed, carriage return, vertical tab, form feed.
 extern const char* const TEXT_WHITE_SPACE;
-
-// Owns an open stream and closes it when it goes.
-struct FileCloser {
-  void operator()(FILE* stream) const { fclose(stream); }
-};
-using FileHandle = std::unique_ptr<FILE, FileCloser>;
 
 // Sets the 1024 bytes of a line buffer to zero.
 void empty_line(char* line);
