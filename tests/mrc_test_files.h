@@ -41,9 +41,9 @@ inline void write_test_file(const std::string& path, const Bytes& bytes) {
 
 // The header's 1024 bytes followed by the data bytes.
 inline void write_test_mrc(const std::string& path, const MRC_HEAD& head, const Bytes& data) {
-  Bytes bytes(sizeof(MRC_HEAD));
+  Bytes bytes(sizeof(MRC_HEAD) + data.size());
   memcpy(bytes.data(), &head, sizeof(MRC_HEAD));
-  bytes.insert(bytes.end(), data.begin(), data.end());
+  if (!data.empty()) memcpy(bytes.data() + sizeof(MRC_HEAD), data.data(), data.size());
   write_test_file(path, bytes);
 }
 
