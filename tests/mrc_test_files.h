@@ -35,7 +35,7 @@ Bytes mrc_test_elements(const std::vector<T>& values) {
 inline void write_test_file(const std::string& path, const Bytes& bytes) {
   FILE* file = fopen(path.c_str(), "wb");
   ASSERT_NE(file, nullptr);
-  fwrite(bytes.data(), 1, bytes.size(), file);
+  if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), file);
   fclose(file);
 }
 

@@ -45,12 +45,16 @@ struct Run {
 // Reads the first readable micrograph's header, clamps the box sizes to it and sizes the buffers.
 void size_run_from_first_micrograph(Run& run) {
   QUIB_Para& p = run.para;
-  FILE* stream = nullptr;
-  check_access_openf_1st(p.fnames, p.nfiles, p.first_fname, &stream);
-  File first(stream);
-  if (mrc_read_head(first.get(), run.first_head.get()) != 0 || mrc_check_head_data(first.get(), run.first_head.get()) != 0)
-    QUIB_FATAL("quib", "The first micrograph is not a usable MRC file");
-  first.reset();
+  // A damaged file is passed over: the run is sized from the first micrograph that is usable.
+  for (int start = 0;; ++start) {
+    FILE* stream = nullptr;
+    start += check_access_openf_1st(p.fnames + start, p.nfiles - start, p.first_fname, &stream);
+    File first(stream);
+    if (mrc_read_head(first.get(), run.first_head.get()) == 0 &&
+        mrc_check_head_data(first.get(), run.first_head.get()) == 0)
+      break;
+    printf("Warning: %s is not a usable MRC file; the next micrograph is tried.\n", p.fnames[start]);
+  }
   *run.head = *run.first_head;
   check_boxsizes(run.first_head.get(), &p.boxsize, &p.convsize, &p.local_radius, &p.local_boxsize);
   if (p.do_local_refine) quib_check_local_grid(&p);
@@ -107,12 +111,11 @@ void process_micrograph(Run& run, int i) {
 
   char ctfname[QUIB_TEXT_SIZE];
   set_outname_by_suffix(ctfname, name, ".ctf");
-  if (mrc_read_head(micrograph.get(), run.head.get()) != 0) return;
-  check_mrc_head_sizes_two(p.first_fname, name, run.first_head.get(), run.head.get());
-  if (mrc_check_head_data(micrograph.get(), run.head.get()) != 0) {
+  if (mrc_read_head(micrograph.get(), run.head.get()) != 0 || mrc_check_head_data(micrograph.get(), run.head.get()) != 0) {
     QUIB_WARNING("quib", "Micrograph is truncated or damaged, skipped");
     return;
   }
+  check_mrc_head_sizes_two(p.first_fname, name, run.first_head.get(), run.head.get());
   Quib_fput_parameters_ctffind3(log.get(), &p, i);
   hcuda_empty_float(run.buffers.spectrum.get(), run.geometry.spectrum_size());
   put_line(log.get(), "Reading file: %s\n", name);

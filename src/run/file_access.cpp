@@ -69,7 +69,7 @@ int check_access_openf_1st(char* const* names, int n, char* firstname, FILE** st
     *stream = fopen(name, "r");
     if (!*stream) QUIB_FATAL_CANNOT_READ("ctf", name);
     strlcpy(firstname, name);
-    return 0;
+    return k;
   }
   QUIB_FATAL("ctf", "None of the micrographs exists and is readable");
 }

@@ -1,13 +1,24 @@
 #include "run/init_ctf_list.h"
 
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ctf/ctf_model.h"
 #include "io/ctf_star_reader.h"
+#include "io/report.h"
+#include "io/star_index.h"
 #include "io/star_micrographs.h"
 
 int get_all_initctf_from_ctfstar(QUIB_Para* para, const char* name) {
+  // Without micrograph names the rows cannot be matched to files.
+  const std::unique_ptr<ParticleInfoIndex> index = particle_info_index_new();
+  set_info_index_from_starf(name, index.get());
+  if (get_info_index_from_keyword("_rlnMicrographName", index.get()) == 0) {
+    printf("The input CTF STAR file %s has no _rlnMicrographName column.\n", name);
+    QUIB_FATAL("ctf", "Input CTF STAR file without micrograph names");
+  }
   const std::vector<CTF_INFO> values = get_all_ctfinfo_from_ctfstar(name);
   const std::vector<std::string> micrographs = get_all_micrographs_from_ctfstar(name);
   // Both readers keep exactly the rows with one word per label, so the lists pair up row by row.
