@@ -9,7 +9,19 @@ cmake --build build -j"$(nproc)" --target quib quib_simulate
 mkdir -p demo
 truth=$(build/quib_simulate -o demo/demo.mrc --nx 4096 --ny 4096 --apix 1.0 \
           --defU 18500 --defV 19600 --angle 35 --bfac 80 --dose 40 --seed 7 | grep QUIB_SIMULATE_TRUTH)
-build/quib --help | head -n 12
 (cd demo && ../build/quib --apix 1.0 --seed 1 demo.mrc)
+
 echo
-echo "Simulated with: ${truth#QUIB_SIMULATE_TRUTH }"
+echo "Demo micrograph demo/demo.mrc; its log, EPA file and diagnosis image (demo/demo.ctf) are beside it."
+awk -v truth="$truth" '
+  BEGIN {
+    n = split(truth, words, " ")
+    for (i = 1; i <= n; i++) { split(words[i], kv, "="); t[kv[1]] = kv[2] }
+  }
+  $1 == "demo.mrc" {
+    printf "%-22s %12s %12s\n", "", "simulated", "determined by quib"
+    printf "%-22s %12.1f %12.1f\n", "defocus U (A)", t["defU"], $3
+    printf "%-22s %12.1f %12.1f\n", "defocus V (A)", t["defV"], $4
+    printf "%-22s %12.1f %12.2f\n", "astigmatism angle (deg)", t["angle"], $5
+    printf "%-22s %12s %12.2f\n", "resolution limit (A)", "", $12
+  }' demo/micrographs_all_quib.star
