@@ -19,9 +19,9 @@ awk -v truth="$truth" '
     for (i = 1; i <= n; i++) { split(words[i], kv, "="); t[kv[1]] = kv[2] }
   }
   $1 == "demo.mrc" {
-    printf "%-22s %12s %12s\n", "", "simulated", "determined by quib"
-    printf "%-22s %12.1f %12.1f\n", "defocus U (A)", t["defU"], $3
-    printf "%-22s %12.1f %12.1f\n", "defocus V (A)", t["defV"], $4
-    printf "%-22s %12.1f %12.2f\n", "astigmatism angle (deg)", t["angle"], $5
-    printf "%-22s %12s %12.2f\n", "resolution limit (A)", "", $12
+    printf "%-24s %12s %20s\n", "", "simulated", "determined by quib"
+    printf "%-24s %12.1f %20.1f\n", "defocus U (A)", t["defU"], $3
+    printf "%-24s %12.1f %20.1f\n", "defocus V (A)", t["defV"], $4
+    printf "%-24s %12.1f %20.2f\n", "astigmatism angle (deg)", t["angle"], $5
+    printf "%-24s %12s %20.2f\n", "resolution limit (A)", "", $12
   }' demo/micrographs_all_quib.star
