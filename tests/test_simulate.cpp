@@ -26,7 +26,7 @@
 #include "simulate/sim_options.h"
 #include "simulate/simulate.h"
 #include "simulate/smooth_field.h"
-#include "simulate/specimen.h"
+#include "simulate/phase_object.h"
 #include "test_util.h"
 
 namespace {

@@ -62,18 +62,18 @@ bool parse_double(const char* text, double& value) {
 }
 
 // Stores the value text of the option typed as `option`.
-void store_value(const OptionSpec& spec, const char* option, const char* text) {
+void store_value(const OptionSpec& entry, const char* option, const char* text) {
   const std::string what = std::string(option) + " needs ";
   double value = 0;
-  switch (spec.kind) {
+  switch (entry.kind) {
     case Kind::kInt:
       if (!parse_double(text, value) || value != std::floor(value) || std::fabs(value) > INT_MAX)
         option_error(what + "a whole number, not '" + text + "'");
-      *static_cast<int*>(spec.target) = static_cast<int>(value);
+      *static_cast<int*>(entry.target) = static_cast<int>(value);
       break;
     case Kind::kFloat:
       if (!parse_double(text, value) || std::fabs(value) > 3.0e38) option_error(what + "a number, not '" + text + "'");
-      *static_cast<float*>(spec.target) = static_cast<float>(value);
+      *static_cast<float*>(entry.target) = static_cast<float>(value);
       break;
     case Kind::kSeed: {
       char* end = nullptr;
@@ -81,12 +81,12 @@ void store_value(const OptionSpec& spec, const char* option, const char* text) {
       const unsigned long long seed = strtoull(text, &end, 10);
       if (end == text || *end != '\0' || errno != 0 || text[0] == '-')
         option_error(what + "a whole number from 0 to 2^64 - 1, not '" + text + "'");
-      *static_cast<uint64_t*>(spec.target) = seed;
+      *static_cast<uint64_t*>(entry.target) = seed;
       break;
     }
     case Kind::kText:
       if (text[0] == '\0' || text[0] == '-') option_error(what + "a file name, not '" + text + "'");
-      *static_cast<std::string*>(spec.target) = text;
+      *static_cast<std::string*>(entry.target) = text;
       break;
   }
 }
@@ -110,12 +110,12 @@ SimOptions parse_sim_options(int argc, const char* const* argv) {
       return o;
     }
     if (!strcmp(name, "o")) name = "output";
-    const OptionSpec* spec = nullptr;
+    const OptionSpec* entry = nullptr;
     for (const OptionSpec& s : table)
-      if (!strcmp(name, s.name)) spec = &s;
-    if (!spec) option_error(std::string("unknown option '") + argv[i] + "' (see --help)");
+      if (!strcmp(name, s.name)) entry = &s;
+    if (!entry) option_error(std::string("unknown option '") + argv[i] + "' (see --help)");
     if (i + 1 >= argc) option_error(std::string(argv[i]) + " needs a value");
-    store_value(*spec, argv[i], argv[i + 1]);
+    store_value(*entry, argv[i], argv[i + 1]);
     ++i;
   }
   if (o.output.empty()) option_error("no output file: name one with -o (see --help)");

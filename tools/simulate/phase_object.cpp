@@ -1,4 +1,4 @@
-#include "simulate/specimen.h"
+#include "simulate/phase_object.h"
 
 #include <algorithm>
 #include <cmath>
