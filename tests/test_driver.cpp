@@ -4,47 +4,34 @@
 
 #include <string>
 
-#include "simulate/mrc_output.h"
-#include "simulate/simulate.h"
+#include "quib_runs.h"
 #include "test_util.h"
 
 namespace {
 
-const std::string kQuib = std::string(QUIB_BINARY_DIR) + "/quib";
+using quib_runs::run_quib;
 
 void write_micrograph(const std::string& path, int size, uint64_t seed) {
-  SimParams p;
-  p.nx = p.ny = size;
-  p.apix = 1.5f;
-  p.defU = p.defV = 15000.0f;
-  p.nptcl = 4;
-  p.box = 64;
-  p.seed = seed;
-  const SimResult sim = simulate_micrograph(p);
-  write_mrc_frames(path, sim.frames, size, size, 1, 2, p.apix);
-}
-
-CommandResult quib_in(const TempDir& dir, const std::string& arguments) {
-  return run_command("cd '" + dir.path() + "' && '" + kQuib + "' " + arguments);
+  quib_runs::write_simulated(path, quib_runs::micrograph_params(size, 1.5f, 15000.0f, 15000.0f, 0.0f, seed));
 }
 
 TEST(Driver, HelpAndOptionErrors) {
   TempDir dir;
-  const CommandResult bare = quib_in(dir, "");
+  const CommandResult bare = run_quib(dir, "");
   EXPECT_EQ(bare.status, 0);
   EXPECT_NE(bare.output.find("Usage:"), std::string::npos);
   EXPECT_EQ(bare.output.find("All valid options:"), std::string::npos);
 
-  const CommandResult help = quib_in(dir, "-HELP");
+  const CommandResult help = run_quib(dir, "-HELP");
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.output.find("Tips"), std::string::npos);
 
-  const CommandResult no_files = quib_in(dir, "--apix 1.0");
+  const CommandResult no_files = run_quib(dir, "--apix 1.0");
   EXPECT_EQ(no_files.status, 1);
   EXPECT_NE(no_files.output.find("Error: No files to be processed.\n"), std::string::npos);
   EXPECT_NE(no_files.output.find("Usage:"), std::string::npos);
 
-  const CommandResult unknown = quib_in(dir, "--apix 1.0 --no_such_option a.mrc");
+  const CommandResult unknown = run_quib(dir, "--apix 1.0 --no_such_option a.mrc");
   EXPECT_EQ(unknown.status, 0);
   EXPECT_NE(unknown.output.find("Failed to recognize option: --no_such_option! Exit now. Check your input please."),
             std::string::npos);
@@ -56,7 +43,7 @@ TEST(Driver, WalksTheListSkipsMissingFilesAndStopsAtAnotherSize) {
   for (const char* name : {"a.mrc", "b.mrc", "c.mrc"}) write_micrograph(dir.file(name), 256, name[0]);
   write_micrograph(dir.file("small.mrc"), 192, 9);
 
-  const CommandResult run = quib_in(dir, "--apix 1.5 --boxsize 256 a.mrc missing.mrc b.mrc c.mrc small.mrc");
+  const CommandResult run = run_quib(dir, "--apix 1.5 --boxsize 256 a.mrc missing.mrc b.mrc c.mrc small.mrc");
   EXPECT_EQ(run.status, 1) << run.output;
   EXPECT_EQ(count_occurrences(run.output, "Processing done successfully."), 3);
   EXPECT_NE(run.output.find("the file missing.mrc does NOT exist! Automatically ignored!"), std::string::npos);
@@ -76,7 +63,7 @@ TEST(Driver, DoUnfinishedSkipsOnlyCompletedMicrographs) {
   TempDir dir;
   for (const char* name : {"a.mrc", "b.mrc"}) write_micrograph(dir.file(name), 256, name[0]);
   const std::string arguments = "--apix 1.5 --boxsize 256 --do_unfinished a.mrc b.mrc";
-  const CommandResult first = quib_in(dir, arguments);
+  const CommandResult first = run_quib(dir, arguments);
   ASSERT_EQ(first.status, 0) << first.output;
   EXPECT_EQ(count_occurrences(first.output, "Processing done successfully."), 2);
 
@@ -86,7 +73,7 @@ TEST(Driver, DoUnfinishedSkipsOnlyCompletedMicrographs) {
   fputs("Reading file: b.mrc\n", log);
   fclose(log);
 
-  const CommandResult second = quib_in(dir, arguments);
+  const CommandResult second = run_quib(dir, arguments);
   EXPECT_EQ(second.status, 0);
   EXPECT_NE(second.output.find("CTF parameter of \033[42ma.mrc\033[m already determined. Automatically skipped.\n"),
             std::string::npos);
