@@ -5,10 +5,10 @@
 #include <random>
 #include <vector>
 
-#include "gpu/array_ops_1d.h"
-#include "gpu/array_reduce.h"
-#include "gpu/device.h"
-#include "gpu/memory.h"
+#include "arrays/array_ops_1d.h"
+#include "arrays/array_reduce.h"
+#include "backend/device.h"
+#include "backend/memory.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "backend/memory.h"
 #include "ctf/ctf_simulate.h"
 #include "ctf/display_images.h"
 #include "ctf/epa_profile.h"
 #include "ctf/resolution_limit.h"
-#include "gpu/memory.h"
 
 namespace {
 

@@ -5,15 +5,15 @@
 #include <random>
 #include <vector>
 
-#include "ctf/ctf_model.h"
+#include "arrays/array_reduce.h"
+#include "backend/device.h"
+#include "backend/memory.h"
+#include "core/ctf_model.h"
 #include "ctf/ctf_simulate.h"
 #include "ctf/random_seed.h"
 #include "ctf/refine_2d.h"
 #include "ctf/refine_score.h"
 #include "ctf/search_1d.h"
-#include "gpu/array_reduce.h"
-#include "gpu/device.h"
-#include "gpu/memory.h"
 #include "run/quib_para.h"
 
 namespace {

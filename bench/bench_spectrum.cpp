@@ -5,10 +5,10 @@
 #include <random>
 #include <vector>
 
-#include "gpu/device.h"
-#include "gpu/memory.h"
-#include "gpu/spectrum_background.h"
-#include "gpu/spectrum_grid.h"
+#include "backend/device.h"
+#include "backend/memory.h"
+#include "spectrum/spectrum_background.h"
+#include "spectrum/spectrum_grid.h"
 
 namespace {
 

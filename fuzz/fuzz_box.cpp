@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "core/text_lines.h"
 #include "io/ptcl_box.h"
 #include "io/ptcl_box_neighbors.h"
 #include "io/ptcl_box_reader.h"
-#include "io/text_lines.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "core/text_lines.h"
 #include "io/ctf_star_reader.h"
 #include "io/star_head.h"
 #include "io/star_index.h"
 #include "io/star_micrographs.h"
 #include "io/star_rows.h"
-#include "io/text_lines.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;  // fmemopen refuses an empty buffer

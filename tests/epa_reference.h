@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "ctf/ctf_formula.h"
+#include "core/ctf_formula.h"
 
 // The radius (1/Angstrom) where gamma reaches g on a direction with coefficients c and k, by the
 // quadratic formula in double precision; the linear solution when k = 0; NaN where none exists.

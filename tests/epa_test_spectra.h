@@ -5,8 +5,8 @@
 #include <random>
 #include <vector>
 
+#include "backend/memory.h"
 #include "ctf/ctf_simulate.h"
-#include "gpu/memory.h"
 
 struct TestModel {
   int N;  // box size; the half spectrum is (N/2 + 1) x N

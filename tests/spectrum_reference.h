@@ -7,9 +7,9 @@
 #include <random>
 #include <vector>
 
-#include "gpu/fft_plan.h"
-#include "gpu/float2.h"
-#include "gpu/memory.h"
+#include "backend/fft_plan.h"
+#include "backend/float2.h"
+#include "backend/memory.h"
 
 namespace spectrum_reference {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "gpu/array_ops_complex.h"
-#include "gpu/memory.h"
+#include "arrays/array_ops_complex.h"
+#include "backend/memory.h"
 
 namespace {
 

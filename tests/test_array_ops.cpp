@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "gpu/array_fill.h"
-#include "gpu/array_flip.h"
-#include "gpu/array_ops_1d.h"
-#include "gpu/array_ops_2d.h"
-#include "gpu/memory.h"
+#include "arrays/array_fill.h"
+#include "arrays/array_flip.h"
+#include "arrays/array_ops_1d.h"
+#include "arrays/array_ops_2d.h"
+#include "backend/memory.h"
 #include "test_util.h"
 
 namespace {

@@ -6,10 +6,10 @@
 #include <random>
 #include <vector>
 
-#include "gpu/array_dot.h"
-#include "gpu/array_moments.h"
-#include "gpu/array_reduce.h"
-#include "gpu/memory.h"
+#include "arrays/array_dot.h"
+#include "arrays/array_moments.h"
+#include "arrays/array_reduce.h"
+#include "backend/memory.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <random>
 #include <vector>
 
-#include "gpu/device.h"
-#include "gpu/fft_plan.h"
-#include "gpu/memory.h"
+#include "backend/device.h"
+#include "backend/fft_plan.h"
+#include "backend/memory.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <vector>
 
-#include "ctf/ctf_formula.h"
-#include "ctf/ctf_model.h"
+#include "backend/memory.h"
+#include "core/ctf_formula.h"
+#include "core/ctf_model.h"
 #include "ctf/ctf_simulate.h"
-#include "gpu/memory.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "ctf/ctf_model.h"
+#include "core/ctf_model.h"
 #include "io/mrc_file_read.h"
 #include "io/mrc_head.h"
 #include "output/diagnosis_image.h"

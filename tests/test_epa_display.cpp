@@ -5,10 +5,10 @@
 #include <cmath>
 #include <vector>
 
+#include "backend/memory.h"
 #include "ctf/display_images.h"
 #include "ctf/epa_profile.h"
 #include "epa_test_spectra.h"
-#include "gpu/memory.h"
 
 namespace {
 

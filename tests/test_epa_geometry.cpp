@@ -4,9 +4,9 @@
 #include <cmath>
 #include <vector>
 
+#include "backend/memory.h"
 #include "ctf/epa_geometry.h"
 #include "ctf/exp_neg.h"
-#include "gpu/memory.h"
 
 namespace {
 

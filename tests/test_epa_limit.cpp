@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "backend/memory.h"
 #include "ctf/epa_profile.h"
 #include "ctf/resolution_limit.h"
 #include "epa_test_spectra.h"
-#include "gpu/memory.h"
 #include "test_util.h"
 
 namespace {

@@ -5,11 +5,11 @@
 #include <cmath>
 #include <vector>
 
+#include "backend/memory.h"
 #include "ctf/epa_profile.h"
 #include "epa_reference.h"
 #include "epa_test_spectra.h"
-#include "gpu/memory.h"
-#include "gpu/rotational_average.h"
+#include "spectrum/rotational_average.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <numeric>
 #include <vector>
 
-#include "gpu/fft_wrappers.h"
-#include "gpu/image_shift.h"
-#include "gpu/memory.h"
+#include "arrays/fft_wrappers.h"
+#include "arrays/image_shift.h"
+#include "backend/memory.h"
 #include "spectrum_reference.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "gpu/host_stats.h"
+#include "stats/host_stats.h"
 
 namespace {
 

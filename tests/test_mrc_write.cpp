@@ -5,14 +5,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "gpu/memory.h"
+#include "backend/memory.h"
 #include "io/mrc_file_read.h"
 #include "io/mrc_file_write.h"
 #include "io/mrc_head_io.h"
 #include "io/mrc_stream.h"
 #include "io/mrc_write.h"
-#include "io/mrc_write_device.h"
 #include "mrc_test_files.h"
+#include "output/mrc_write_device.h"
 #include "test_util.h"
 
 namespace {

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "ctf/ctf_model.h"
+#include "core/ctf_model.h"
 #include "io/ctf_star_reader.h"
 #include "io/star_micrographs.h"
 #include "output/ctf_star_writer.h"
-#include "output/param_log.h"
 #include "param_test_args.h"
+#include "run/param_log.h"
 #include "run/version.h"
 
 namespace {

@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "gpu/memory.h"
-#include "gpu/particle_extract.h"
+#include "arrays/particle_extract.h"
+#include "io/ptcl_box.h"
+#include "backend/memory.h"
 #include "io/mrc_file_read.h"
 #include "io/mrc_file_write.h"
 #include "io/mrc_particles.h"

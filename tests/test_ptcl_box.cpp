@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "core/text_lines.h"
 #include "io/ptcl_box.h"
 #include "io/ptcl_box_reader.h"
-#include "io/text_lines.h"
 #include "test_util.h"
 
 namespace {

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "ctf/ctf_model.h"
+#include "backend/memory.h"
+#include "core/ctf_model.h"
 #include "ctf/ctf_simulate.h"
 #include "ctf/random_seed.h"
 #include "ctf/refine_2d.h"
-#include "gpu/memory.h"
 #include "log_text.h"
 #include "search_spectra.h"
 #include "test_util.h"

@@ -7,14 +7,14 @@
 #include <random>
 #include <vector>
 
+#include "arrays/array_reduce.h"
+#include "backend/memory.h"
 #include "ctf/band_ctf.h"
 #include "ctf/band_pixels.h"
 #include "ctf/ctf_simulate.h"
 #include "ctf/refine_normalise.h"
 #include "ctf/refine_score.h"
 #include "ctf/sincos_poly.h"
-#include "gpu/array_reduce.h"
-#include "gpu/memory.h"
 #include "search_spectra.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "gpu/rotational_average.h"
+#include "spectrum/rotational_average.h"
 
 namespace {
 

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "ctf/ctf_model.h"
+#include "backend/memory.h"
+#include "core/ctf_model.h"
 #include "ctf/ctf_simulate.h"
 #include "ctf/phase_candidates.h"
 #include "ctf/random_seed.h"
 #include "ctf/refine_start.h"
 #include "ctf/search_refine.h"
 #include "ctf/search_sequence.h"
-#include "gpu/memory.h"
 #include "log_text.h"
 #include "search_spectra.h"
 #include "test_util.h"

@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "ctf/ctf_model.h"
+#include "backend/memory.h"
+#include "core/ctf_model.h"
 #include "ctf/random_seed.h"
 #include "ctf/search_refine.h"
-#include "gpu/memory.h"
-#include "gpu/spectrum_grid.h"
 #include "search_spectra.h"
 #include "simulate/simulate.h"
+#include "spectrum/spectrum_grid.h"
 #include "test_util.h"
 
 namespace {

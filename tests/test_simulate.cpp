@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "gpu/fft_plan.h"
-#include "gpu/memory.h"
+#include "backend/fft_plan.h"
+#include "backend/memory.h"
 #include "io/mrc_file_read.h"
 #include "io/mrc_head.h"
 #include "io/ptcl_box_reader.h"
@@ -22,11 +22,11 @@
 #include "simulate/illumination.h"
 #include "simulate/image_formation.h"
 #include "simulate/mrc_output.h"
+#include "simulate/phase_object.h"
 #include "simulate/poisson.h"
 #include "simulate/sim_options.h"
 #include "simulate/simulate.h"
 #include "simulate/smooth_field.h"
-#include "simulate/phase_object.h"
 #include "test_util.h"
 
 namespace {

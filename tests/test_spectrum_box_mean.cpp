@@ -5,8 +5,8 @@
 #include <limits>
 #include <vector>
 
-#include "gpu/box_mean.h"
-#include "gpu/memory.h"
+#include "backend/memory.h"
+#include "spectrum/box_mean.h"
 #include "spectrum_reference.h"
 
 namespace {

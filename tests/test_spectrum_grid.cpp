@@ -5,9 +5,9 @@
 #include <cmath>
 #include <vector>
 
-#include "gpu/memory.h"
-#include "gpu/spectrum_background.h"
-#include "gpu/spectrum_grid.h"
+#include "backend/memory.h"
+#include "spectrum/spectrum_background.h"
+#include "spectrum/spectrum_grid.h"
 #include "spectrum_reference.h"
 #include "test_util.h"
 

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <vector>
 
-#include "gpu/complex2d_kernels.h"
-#include "gpu/memory.h"
-#include "gpu/spectrum_amplitude_sum.h"
-#include "gpu/spectrum_kernels.h"
+#include "arrays/complex2d_kernels.h"
+#include "backend/memory.h"
+#include "spectrum/spectrum_amplitude_sum.h"
+#include "spectrum/spectrum_kernels.h"
 #include "spectrum_reference.h"
 
 namespace {

@@ -6,11 +6,11 @@
 #include <complex>
 #include <vector>
 
-#include "gpu/fft_wrappers.h"
-#include "gpu/memory.h"
-#include "gpu/spectrum_grid.h"
-#include "gpu/spectrum_kernels.h"
-#include "gpu/spectrum_layout.h"
+#include "arrays/fft_wrappers.h"
+#include "backend/memory.h"
+#include "spectrum/spectrum_grid.h"
+#include "spectrum/spectrum_kernels.h"
+#include "spectrum/spectrum_layout.h"
 #include "spectrum_reference.h"
 #include "test_util.h"
 

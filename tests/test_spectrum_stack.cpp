@@ -5,8 +5,8 @@
 #include <cmath>
 #include <vector>
 
-#include "gpu/memory.h"
-#include "gpu/spectrum_stack.h"
+#include "backend/memory.h"
+#include "spectrum/spectrum_stack.h"
 #include "spectrum_reference.h"
 #include "test_util.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ctf/ctf_model.h"
+#include "core/ctf_model.h"
 #include "io/ctf_star_reader.h"
 #include "io/star_micrographs.h"
 #include "test_util.h"

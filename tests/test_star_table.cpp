@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "core/text_lines.h"
 #include "io/star_head.h"
 #include "io/star_index.h"
 #include "io/star_labels.h"
 #include "io/star_micrographs.h"
 #include "io/star_rows.h"
 #include "io/star_writer.h"
-#include "io/text_lines.h"
 #include "test_util.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "io/text_lines.h"
+#include "core/text_lines.h"
 #include "test_util.h"
 
 namespace {

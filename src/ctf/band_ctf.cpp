@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "ctf/ctf_formula.h"
-#include "gpu/array_reduce.h"
-#include "gpu/launch.h"
-#include "gpu/memory.h"
+#include "arrays/array_reduce.h"
+#include "backend/launch.h"
+#include "backend/memory.h"
+#include "core/ctf_formula.h"
 
 CtfTrial ctf_trial(float P, float kV, float Cs, float ac, float U, float V, float A) {
   const double lambda = kV_to_lambda(kV);

@@ -7,9 +7,9 @@
 
 #include <cstddef>
 
+#include "core/hd.h"
 #include "ctf/band_pixels.h"
 #include "ctf/sincos_poly.h"
-#include "gpu/hd.h"
 
 // One CTF model in the form the per-pixel evaluation needs.
 struct CtfTrial {

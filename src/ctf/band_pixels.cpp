@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "ctf/ctf_formula.h"
+#include "core/ctf_formula.h"
 #include "ctf/half_spectrum.h"
 
 namespace {

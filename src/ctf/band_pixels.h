@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <memory>
 
-#include "gpu/memory.h"
+#include "backend/memory.h"
 
 // Device arrays of `count` entries each. For the pixel at half-spectrum position index[i] with
 // frequency s and direction theta: s2 = s^2 (1/Angstrom^2), cos2t = cos 2 theta, sin2t = sin 2 theta,

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "gpu/host_stats.h"
-#include "io/report.h"
+#include "core/report.h"
+#include "stats/host_stats.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "ctf/ctf_simulate.h"
 
-#include "gpu/launch.h"
+#include "backend/launch.h"
 
 void hcuda_ctf_mod_simulate_1d(float* out, float apix, int n, float P, float kV, float Cs, float ac, float defocus,
                                float B, float resL, float resH) {

@@ -9,9 +9,9 @@
 
 #include <cstddef>
 
-#include "ctf/ctf_formula.h"
+#include "core/ctf_formula.h"
+#include "core/hd.h"
 #include "ctf/half_spectrum.h"
-#include "gpu/hd.h"
 
 // The CTF at frequency s for the effective defocus Z.
 QUIB_HD inline float ctf_at(float lambda, float Z, float Cs, float P, float ac, float s) {

@@ -3,13 +3,13 @@
 #include <math.h>
 #include <stdint.h>
 
-#include "ctf/ctf_formula.h"
+#include "backend/launch.h"
+#include "backend/memory.h"
+#include "core/ctf_formula.h"
 #include "ctf/ctf_simulate.h"
 #include "ctf/epa_geometry.h"
 #include "ctf/epa_profile.h"
 #include "ctf/half_spectrum.h"
-#include "gpu/launch.h"
-#include "gpu/memory.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "ctf/epa_geometry.h"
 
-#include "gpu/launch.h"
+#include "backend/launch.h"
 
 void hcuda_2d_half_pack_pairs(uint64_t* out, const float* in, int nh, int ny) {
   launch_2d(nh, ny, [=] QUIB_HD(int x, int y) {

@@ -6,8 +6,8 @@
 #include <stdint.h>
 #include <string.h>
 
-#include "ctf/ctf_formula.h"
-#include "gpu/hd.h"
+#include "core/ctf_formula.h"
+#include "core/hd.h"
 
 // Number of directions theta = -pi/2 + j step (j = 0, 1, ...) with theta < pi/2, compared in double.
 QUIB_HD inline int ring_direction_count(double step) {

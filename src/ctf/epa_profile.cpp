@@ -2,12 +2,12 @@
 
 #include <math.h>
 
-#include "ctf/ctf_formula.h"
+#include "backend/launch.h"
+#include "backend/memory.h"
+#include "core/ctf_formula.h"
 #include "ctf/epa_geometry.h"
 #include "ctf/exp_neg.h"
 #include "ctf/half_spectrum.h"
-#include "gpu/launch.h"
-#include "gpu/memory.h"
 
 // Sample i of the profile averages the spectrum along the curve where the CTF phase gamma equals
 // that of the x axis at s_i. On directions theta = -pi/2 + j 0.75/i (theta < pi/2) the curve

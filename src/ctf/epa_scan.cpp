@@ -2,7 +2,7 @@
 
 #include <math.h>
 
-#include "gpu/host_stats.h"
+#include "stats/host_stats.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string.h>
 
-#include "gpu/hd.h"
+#include "core/hd.h"
 
 // exp(-t) for t >= 0 (2^-m times a degree-7 polynomial on [-ln2/2, ln2/2]). t above 87, and NaN,
 // are taken as 87, so the result is always a normal float.

@@ -5,7 +5,7 @@
 
 #include <math.h>
 
-#include "gpu/hd.h"
+#include "core/hd.h"
 
 // Radius (pixels), spatial frequency (1/Angstrom) and direction (radians, single-precision atan2)
 // of one half-spectrum element.

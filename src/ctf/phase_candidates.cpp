@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "io/report.h"
+#include "core/report.h"
 
 namespace {
 

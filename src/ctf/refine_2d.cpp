@@ -3,8 +3,8 @@
 #include <cmath>
 #include <utility>
 
+#include "core/ctf_model.h"
 #include "ctf/band_ctf.h"
-#include "ctf/ctf_model.h"
 #include "ctf/random_seed.h"
 #include "ctf/refine_2d_report.h"
 #include "ctf/refine_bracket.h"

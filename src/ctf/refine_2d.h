@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "ctf/ctf_records.h"
+#include "core/ctf_records.h"
 
 // measured: device half spectrum (N/2 + 1 columns by ny rows, read only); work: device array of
 // the same size. Starts from U0, V0 (Angstrom), A0 and P0 (degrees) with the initial defocus and

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "ctf/ctf_records.h"
+#include "core/ctf_records.h"
 
 // Which parameter a cycle step moved; each has its own log-line layout.
 enum class RefineStep { Angle, MeanDefocus, Astigmatism, PhaseShift };

@@ -2,9 +2,9 @@
 
 #include <math.h>
 
+#include "backend/launch.h"
 #include "ctf/band_ctf.h"
 #include "ctf/band_pixels.h"
-#include "gpu/launch.h"
 
 void hcuda_2d_half_res_based_square(float* out, const float* in, float apix, int nh, int ny, float resL, float resH) {
   launch_2d(nh, ny,

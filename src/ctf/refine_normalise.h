@@ -4,9 +4,9 @@
 
 #include <cstddef>
 
-#include "ctf/ctf_formula.h"
+#include "core/ctf_formula.h"
+#include "core/hd.h"
 #include "ctf/half_spectrum.h"
-#include "gpu/hd.h"
 
 // Element (x, y) of a half spectrum: in^2 inside the band 1/resL <= s <= 1/resH, else 0. out may
 // be in itself.

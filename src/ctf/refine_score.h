@@ -4,9 +4,9 @@
 
 #include <memory>
 
+#include "backend/memory.h"
 #include "ctf/band_ctf.h"
 #include "ctf/band_pixels.h"
-#include "gpu/memory.h"
 
 // The score of one model (P and A in degrees, kV, Cs in mm, U, V in Angstrom, B in square
 // Angstrom, the band resL..resH in Angstrom). work (nh x ny floats) is scratch: its content

@@ -3,14 +3,14 @@
 #include <string>
 #include <vector>
 
+#include "backend/memory.h"
+#include "core/ctf_formula.h"
+#include "core/report.h"
+#include "core/text_lines.h"
 #include "ctf/bfactor.h"
-#include "ctf/ctf_formula.h"
 #include "ctf/ctf_simulate.h"
 #include "ctf/epa_profile.h"
 #include "ctf/epa_scan.h"
-#include "gpu/memory.h"
-#include "io/report.h"
-#include "io/text_lines.h"
 
 namespace {
 

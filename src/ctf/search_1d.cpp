@@ -3,13 +3,13 @@
 #include <climits>
 #include <vector>
 
+#include "arrays/array_dot.h"
+#include "backend/memory.h"
+#include "core/report.h"
 #include "ctf/ctf_simulate.h"
-#include "gpu/array_dot.h"
-#include "gpu/host_stats.h"
-#include "gpu/memory.h"
-#include "gpu/rotational_average.h"
-#include "io/report.h"
 #include "run/quib_para.h"
+#include "spectrum/rotational_average.h"
+#include "stats/host_stats.h"
 
 int defocus_grid_count(float defL, float defH, float defS) {
   const float count = (defH - defL) / defS;

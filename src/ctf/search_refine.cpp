@@ -1,8 +1,8 @@
 #include "ctf/search_refine.h"
 
+#include "backend/memory.h"
 #include "ctf/band_ctf.h"
 #include "ctf/search_sequence.h"
-#include "gpu/memory.h"
 #include "run/quib_para.h"
 
 int quib_1D_search_2D_refine(CTF_INFO& ctf, int index, float* spectrum_copy, const float* measured, float* work,

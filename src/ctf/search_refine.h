@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "ctf/ctf_records.h"
+#include "core/ctf_records.h"
 
 struct QUIB_Para;
 

@@ -1,6 +1,6 @@
 #include "ctf/search_sequence.h"
 
-#include "ctf/ctf_records.h"
+#include "core/ctf_records.h"
 #include "ctf/refine_2d.h"
 #include "ctf/refine_start.h"
 #include "ctf/search_1d.h"

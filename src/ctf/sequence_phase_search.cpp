@@ -2,10 +2,10 @@
 // shift, then a refinement of the best candidate with its phase shift free.
 #include <cstdio>
 
+#include "core/report.h"
 #include "ctf/phase_candidates.h"
 #include "ctf/resolution_limit.h"
 #include "ctf/search_sequence.h"
-#include "io/report.h"
 #include "run/quib_para.h"
 
 namespace {

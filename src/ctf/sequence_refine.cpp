@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/report.h"
 #include "ctf/refine_start.h"
 #include "ctf/search_sequence.h"
-#include "io/report.h"
 #include "run/quib_para.h"
 
 float first_pass_resolution_ab_initio(float resH) { return std::min(2.0f * resH, 10.0f); }

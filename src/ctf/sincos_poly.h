@@ -7,7 +7,7 @@
 
 #include <string.h>
 
-#include "gpu/hd.h"
+#include "core/hd.h"
 
 QUIB_HD inline float float_from_bits(int bits) {
   float f;

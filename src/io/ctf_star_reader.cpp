@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "ctf/ctf_model.h"
-#include "io/report.h"
+#include "core/ctf_model.h"
+#include "core/report.h"
 #include "io/star_index.h"
 #include "io/star_rows.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "ctf/ctf_records.h"
+#include "core/ctf_records.h"
 
 // One record per data row with one word per label, in file order (the rows that
 // get_all_micrographs_from_ctfstar names). Each starts as ctf2d_default() and takes from its

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
+#include "core/report.h"
 #include "io/mrc_mode.h"
-#include "io/report.h"
 
 namespace {
 

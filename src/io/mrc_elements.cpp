@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "core/report.h"
 #include "io/mrc_head.h"
 #include "io/mrc_mode.h"
-#include "io/report.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // the input's header is read into two new records, the output record with mode 2.
 #pragma once
 
-#include "gpu/memory.h"
+#include "backend/memory.h"
 #include "io/mrc_head.h"
 #include "io/mrc_stream.h"
 

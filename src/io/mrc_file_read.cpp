@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "core/report.h"
 #include "io/mrc_check.h"
 #include "io/mrc_head_io.h"
 #include "io/mrc_read.h"
 #include "io/mrc_read_area.h"
 #include "io/mrc_stream.h"
-#include "io/report.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // ends the program with "Cannot open file ...".
 #pragma once
 
-#include "gpu/memory.h"
+#include "backend/memory.h"
 #include "io/mrc_head.h"
 
 // The file's header (stamped when it lacks "MAP"); -1 when the file is shorter than a header.

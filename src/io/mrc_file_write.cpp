@@ -3,14 +3,14 @@
 #include <cstdlib>
 #include <memory>
 
-#include "gpu/host_stats.h"
+#include "core/report.h"
 #include "io/mrc_check.h"
 #include "io/mrc_head_io.h"
 #include "io/mrc_mode.h"
 #include "io/mrc_read.h"
 #include "io/mrc_stream.h"
 #include "io/mrc_write.h"
-#include "io/report.h"
+#include "stats/host_stats.h"
 
 namespace {
 

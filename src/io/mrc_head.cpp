@@ -4,8 +4,8 @@
 #include <cstring>
 #include <utility>
 
-#include "gpu/host_stats.h"
 #include "io/mrc_mode.h"
+#include "stats/host_stats.h"
 
 void mrc_delete_head(MRC_HEAD* head) { delete head; }
 

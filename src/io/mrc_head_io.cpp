@@ -1,6 +1,6 @@
 #include "io/mrc_head_io.h"
 
-#include "io/report.h"
+#include "core/report.h"
 
 int mrc_read_head_unstamped(FILE* file, MRC_HEAD* head) {
   MRC_HEAD read;

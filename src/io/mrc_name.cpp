@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "io/report.h"
+#include "core/report.h"
 
 namespace {
 

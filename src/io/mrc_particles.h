@@ -2,7 +2,7 @@
 // (EMAN ".box" or RELION ".star"), returned as a stack or written as a mode-2 MRC stack.
 #pragma once
 
-#include "gpu/memory.h"
+#include "backend/memory.h"
 
 // count images of width x height pixels, one after another.
 struct ParticleStack {

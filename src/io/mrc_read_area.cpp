@@ -4,10 +4,10 @@
 #include <cstring>
 #include <vector>
 
+#include "core/report.h"
 #include "io/mrc_check.h"
 #include "io/mrc_elements.h"
 #include "io/mrc_mode.h"
-#include "io/report.h"
 
 namespace {
 

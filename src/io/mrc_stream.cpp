@@ -1,6 +1,6 @@
 #include "io/mrc_stream.h"
 
-#include "io/report.h"
+#include "core/report.h"
 
 FilePtr mrc_open_read(const char* path, const char* mode, const char* function, int line) {
   FilePtr file(fopen(path, mode));

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "io/file_ptr.h"
+#include "core/file_ptr.h"
 
 // Opens an existing file ("r" or "r+"); "Cannot open file ..." and a fatal error otherwise.
 FilePtr mrc_open_read(const char* path, const char* mode, const char* function, int line);

@@ -3,11 +3,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/report.h"
 #include "io/mrc_check.h"
 #include "io/mrc_head_io.h"
 #include "io/mrc_mode.h"
 #include "io/mrc_read.h"
-#include "io/report.h"
 
 namespace {
 

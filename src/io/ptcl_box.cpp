@@ -1,10 +1,10 @@
 #include "io/ptcl_box.h"
 
 
-#include "io/report.h"
+#include "core/report.h"
+#include "core/text_lines.h"
 #include "io/star_rows.h"
 #include "io/star_writer.h"
-#include "io/text_lines.h"
 
 namespace {
 

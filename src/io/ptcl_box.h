@@ -4,19 +4,7 @@
 #include <climits>
 #include <cstdio>
 
-// Room of every box table; the readers and generators are given it as their capacity.
-constexpr int PTCL_BOX_CAPACITY = 10240;
-
-struct PTCL_BOX {
-  int x;           // corner x in pixels (a box read from a STAR file: the particle's centre)
-  int y;           // corner y (STAR: the centre)
-  int width;       // 0 for a box read from a STAR file
-  int height;      // 0 for STAR
-  float score;     // figure of merit; for a generated neighbour box its weight
-  int class_id;
-  float angle;     // in-plane angle psi, degrees
-  float distance;  // a generated neighbour box's distance from its centre particle, pixels
-};
+#include "core/ptcl_box_record.h"
 
 // How many neighbour boxes auto_generate_neighbor_boxes (ptcl_box_neighbors.h) makes for the
 // radius and grid step, counted up to PTCL_BOX_CAPACITY + 1: a larger answer means they do not

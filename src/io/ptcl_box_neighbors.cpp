@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "core/report.h"
 #include "io/ptcl_box_reader.h"
-#include "io/report.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <cstdlib>
 #include <memory>
 
-#include "io/report.h"
+#include "core/report.h"
+#include "core/text_lines.h"
 #include "io/star_index.h"
 #include "io/star_rows.h"
-#include "io/text_lines.h"
 
 namespace {
 

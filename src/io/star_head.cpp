@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "io/report.h"
+#include "core/report.h"
+#include "core/text_lines.h"
 #include "io/star_labels.h"
-#include "io/text_lines.h"
 
 namespace {
 

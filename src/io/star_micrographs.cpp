@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "io/report.h"
+#include "core/report.h"
 #include "io/star_index.h"
 #include "io/star_rows.h"
 

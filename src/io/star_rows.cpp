@@ -3,7 +3,7 @@
 #include <cstring>
 #include <memory>
 
-#include "io/report.h"
+#include "core/report.h"
 
 namespace {
 

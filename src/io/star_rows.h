@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
+#include "core/text_lines.h"
 #include "io/star_head.h"
-#include "io/text_lines.h"
 
 // Positions the stream at the start of data row n (0-based); at the end of the file when the
 // table has fewer rows. 0.

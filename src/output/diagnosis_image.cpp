@@ -3,15 +3,15 @@
 #include <cmath>
 #include <cstdio>
 
-#include "ctf/ctf_formula.h"
+#include "backend/memory.h"
+#include "core/ctf_formula.h"
+#include "core/report.h"
 #include "ctf/ctf_simulate.h"
-#include "gpu/host_stats.h"
-#include "gpu/memory.h"
 #include "io/mrc_head.h"
 #include "io/mrc_name.h"
 #include "io/mrc_stream.h"
 #include "io/mrc_write.h"
-#include "io/report.h"
+#include "stats/host_stats.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // spectrum on the right, both scaled to a comparable grey range, and a ring at the resolution limit.
 #pragma once
 
-#include "ctf/ctf_records.h"
+#include "core/ctf_records.h"
 #include "run/quib_para.h"
 
 // Writes the image of micrograph `index` of the run's list from its host half spectrum

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <utility>
 
-#include "gpu/device.h"
+#include "backend/device.h"
+#include "core/report.h"
 #include "io/ptcl_box.h"
-#include "io/report.h"
 #include "run/help.h"
 
 namespace {

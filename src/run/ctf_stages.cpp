@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "ctf/ctf_model.h"
+#include "core/ctf_model.h"
 #include "ctf/display_images.h"
 #include "ctf/resolution_limit.h"
 #include "ctf/search_refine.h"

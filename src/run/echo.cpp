@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "io/text_lines.h"
-#include "output/param_lines.h"
+#include "core/text_lines.h"
 #include "run/help.h"
 #include "run/option_table.h"
+#include "run/param_lines.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <cctype>
 #include <cstring>
 
-#include "io/report.h"
-#include "io/text_lines.h"
+#include "core/report.h"
+#include "core/text_lines.h"
 #include "run/quib_para.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <array>
 #include <cstdio>
 
-#include "gpu/device.h"
+#include "backend/device.h"
 #include "run/option_table.h"
 #include "run/tips.h"
 #include "run/version.h"

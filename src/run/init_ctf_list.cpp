@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "ctf/ctf_model.h"
+#include "core/ctf_model.h"
+#include "core/report.h"
 #include "io/ctf_star_reader.h"
-#include "io/report.h"
 #include "io/star_index.h"
 #include "io/star_micrographs.h"
 

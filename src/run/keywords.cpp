@@ -4,7 +4,7 @@
 
 #include <cctype>
 
-#include "io/text_lines.h"
+#include "core/text_lines.h"
 
 int keywd_cmp(const char* arg, const char* name) {
   if (arg[0] != '-') return 0;

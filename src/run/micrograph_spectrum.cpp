@@ -1,11 +1,11 @@
 #include "run/micrograph_spectrum.h"
 
-#include "gpu/array_fill.h"
-#include "gpu/array_ops_1d.h"
-#include "gpu/spectrum_background.h"
-#include "gpu/spectrum_grid.h"
+#include "arrays/array_fill.h"
+#include "arrays/array_ops_1d.h"
+#include "core/report.h"
 #include "io/mrc_read.h"
-#include "io/report.h"
+#include "spectrum/spectrum_background.h"
+#include "spectrum/spectrum_grid.h"
 
 namespace {
 

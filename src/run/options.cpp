@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "io/report.h"
+#include "core/report.h"
+#include "core/text_lines.h"
 #include "io/star_rows.h"
-#include "io/text_lines.h"
 #include "run/checks.h"
 #include "run/help.h"
 #include "run/init_ctf_list.h"

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ctf/ctf_model.h"
-#include "io/report.h"
+#include "core/ctf_model.h"
+#include "core/report.h"
+#include "core/text_lines.h"
 #include "io/star_rows.h"
-#include "io/text_lines.h"
 #include "run/keywords.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "ctf/ctf_records.h"
+#include "core/ctf_records.h"
 
 // Size of every text buffer of the record (and of file-name buffers elsewhere in the program).
 constexpr int QUIB_TEXT_SIZE = 1024;

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "io/report.h"
-#include "io/text_lines.h"
+#include "core/report.h"
+#include "core/text_lines.h"
 
 int is_file_ctf_done(const char* logname) {
   if (access(logname, F_OK) != 0) return 0;

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "gpu/memory.h"
+#include "backend/memory.h"
 #include "io/mrc_head.h"
 
 // Clamps the box sizes to the micrograph's smaller side m: a larger boxsize becomes m (and

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ctf/ctf_formula.h"
-#include "gpu/fft_plan.h"
-#include "gpu/memory.h"
+#include "backend/fft_plan.h"
+#include "backend/memory.h"
+#include "core/ctf_formula.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdint>
 
+#include "core/report.h"
 #include "io/mrc_head_io.h"
 #include "io/mrc_mode.h"
 #include "io/mrc_write.h"
-#include "io/report.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "io/report.h"
+#include "core/report.h"
 #include "simulate/coordinate_files.h"
 #include "simulate/mrc_output.h"
 #include "simulate/sim_options.h"

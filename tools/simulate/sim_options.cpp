@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "io/report.h"
+#include "core/report.h"
 #include "simulate/mrc_output.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ctf/ctf_formula.h"
-#include "io/report.h"
+#include "core/ctf_formula.h"
+#include "core/report.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <functional>
 #include <vector>
 
-#include "simulate/sim_params.h"
 #include "simulate/phase_object.h"
+#include "simulate/sim_params.h"
 
 // A particle's centre (pixels) and the defocus a spectrum around it shows: U and V shifted by the
 // defocus plane at the centre and by the drift averaged over the frames; the angle is unchanged.

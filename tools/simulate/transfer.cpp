@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "ctf/ctf_formula.h"
+#include "core/ctf_formula.h"
 
 float detector_mtf_factor(double f) { return static_cast<float>(f == 0.0 ? 1.0 : std::sin(kPi * f) / (kPi * f)); }
 

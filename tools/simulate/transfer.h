@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "gpu/float2.h"
+#include "backend/float2.h"
 #include "simulate/sim_params.h"
 
 struct TransferTable {

@@ -1,0 +1,61 @@
+#include "backend/device.h"
+
+#include <cstdio>
+
+#include "backend/launch.h"
+#include "core/report.h"
+
+#if QUIB_CUDA
+
+int check_and_set_gid(int& gid) {
+  int count = 0;
+  if (cudaGetDeviceCount(&count) != cudaSuccess || count <= 0) {
+    printf("Warning: no GPU device found!\n");
+    return -1;
+  }
+  if (gid >= 0 && gid < count) return 0;
+  int best = 0, best_major = -1, best_minor = -1;
+  for (int d = 0; d < count; ++d) {
+    cudaDeviceProp prop;
+    if (cudaGetDeviceProperties(&prop, d) != cudaSuccess) continue;
+    if (prop.major > best_major || (prop.major == best_major && prop.minor > best_minor)) {
+      best = d;
+      best_major = prop.major;
+      best_minor = prop.minor;
+    }
+  }
+  gid = best;
+  return cudaSetDevice(gid) == cudaSuccess ? 0 : -1;
+}
+
+void select_device(int gid) {
+  if (cudaSetDevice(gid) != cudaSuccess) QUIB_FATAL("gpu", "Cannot select the GPU device");
+}
+
+const char* backend_name() { return "CUDA"; }
+
+void device_synchronize() {
+  const cudaError_t status = cudaDeviceSynchronize();
+  if (status != cudaSuccess) QUIB_FATAL("gpu", cudaGetErrorString(status));
+}
+
+void check_launch(const char* what) {
+  cudaError_t status = cudaGetLastError();
+  if (status == cudaSuccess) status = cudaDeviceSynchronize();
+  if (status != cudaSuccess) quib_fatal(what, "gpu", __LINE__, cudaGetErrorString(status));
+}
+
+#else
+
+int check_and_set_gid(int& gid) {
+  gid = 0;
+  return 0;
+}
+
+void select_device(int) {}
+
+const char* backend_name() { return "CPU"; }
+
+void device_synchronize() {}
+
+#endif

@@ -1,0 +1,34 @@
+// 2D single-precision FFT plans over device memory: forward real-to-complex and inverse
+// complex-to-real, both unnormalised (a forward and an inverse transform in turn multiply by nx*ny).
+// An image has ny rows of nx columns; its transform has ny rows of nx/2 + 1 complex columns,
+// kx = column, ky = row for row < (ny + 1)/2 and row - ny after (the usual FFT order).
+#pragma once
+
+#include <memory>
+
+#include "backend/float2.h"
+
+class FftPlan2d {
+ public:
+  FftPlan2d(int nx, int ny);
+  ~FftPlan2d();
+  FftPlan2d(const FftPlan2d&) = delete;
+  FftPlan2d& operator=(const FftPlan2d&) = delete;
+
+  // Transforms `count` consecutive images (nx*ny floats each) into consecutive half-complex arrays.
+  void forward(const float* in, float2* out, int count = 1) const;
+  // The inverse of `count` consecutive half-complex arrays; the input may be overwritten.
+  void inverse(float2* in, float* out, int count = 1) const;
+
+  int nx() const { return nx_; }
+  int ny() const { return ny_; }
+
+ private:
+  struct Impl;
+  int nx_;
+  int ny_;
+  std::unique_ptr<Impl> impl_;
+};
+
+// A plan for nx x ny made on first use and kept for the rest of the run.
+const FftPlan2d& fft_plan_2d(int nx, int ny);

@@ -1,0 +1,67 @@
+#include "spectrum/spectrum_grid.h"
+
+#include <cstddef>
+
+#include "arrays/array_fill.h"
+#include "arrays/array_ops_1d.h"
+#include "backend/launch.h"
+#include "core/report.h"
+#include "spectrum/spectrum_amplitude_sum.h"
+#include "spectrum/spectrum_background.h"
+#include "spectrum/spectrum_batches.h"
+
+namespace {
+
+void check_box_grid(int nx, int ny, int bx, int by, int step) {
+  if (bx < 1 || by < 1 || step < 1) QUIB_FATAL("cuda_fft", "Box size and grid step must be positive");
+  if (nx < bx || ny < by) QUIB_FATAL("cuda_fft", "The image is smaller than one box");
+}
+
+// Copies `count` boxes of the grid, from box number `first` on (row-major grid order), one after
+// another into boxes.
+void cut_grid_boxes(const float* image, int nx, int bx, int by, int step, int boxes_across, int first, int count,
+                    float* boxes) {
+  launch_2d(bx, count * by, [=] QUIB_HD(int x, int row) {
+    const int k = row / by, r = row - k * by;
+    const int box = first + k, j = box / boxes_across, i = box - j * boxes_across;
+    boxes[static_cast<size_t>(row) * bx + x] = image[static_cast<size_t>(j * step + r) * nx + i * step + x];
+  });
+}
+
+// out += the amplitudes of every box of the grid.
+void add_grid_amplitudes(float* out, const float* image, int nx, int ny, int bx, int by, int step) {
+  const int across = grid_box_count(nx, bx, step), total = across * grid_box_count(ny, by, step);
+  const size_t n = static_cast<size_t>(bx / 2 + 1) * by;
+  for_each_transform_batch(
+      bx, by, total, true,
+      [=](int first, int count, float* boxes) {
+        cut_grid_boxes(image, nx, bx, by, step, across, first, count, boxes);
+        return boxes;
+      },
+      [=](int first, int count, const float2* transforms) {
+        add_centred_amplitudes(out, transforms, count, n, first, AmplitudeWeights());
+      });
+}
+
+}  // namespace
+
+int grid_box_count(int size, int box, int step) { return (size - box) / step + 1; }
+
+void hcuda_2d_gridfft_r2c_amp_ave(const float* image, float* out, int nx, int ny, int bx, int by, int step, int) {
+  check_box_grid(nx, ny, bx, by, step);
+  hcuda_empty_float(out, static_cast<size_t>(bx / 2 + 1) * by);
+  add_grid_amplitudes(out, image, nx, ny, bx, by, step);
+}
+
+void hcuda_2d_gridfft_r2c_amp_ave_log_subbg(const float* image, float* out, int nx, int ny, int bx, int by, int step,
+                                            int convsize) {
+  hcuda_2d_gridfft_r2c_amp_ave(image, out, nx, ny, bx, by, step, convsize);
+  hcuda_2d_fft_amp_log_subbg_inplace(out, bx, by, convsize);
+}
+
+void hcuda_2d_gridfft_r2c_amp_ave_log_subbg2(const float* image, float* out, float* out_log, int nx, int ny, int bx,
+                                             int by, int step, int convsize) {
+  hcuda_2d_gridfft_r2c_amp_ave(image, out_log, nx, ny, bx, by, step, convsize);
+  hcuda_logf_inplace(out_log, static_cast<size_t>(bx / 2 + 1) * by);
+  hcuda_2d_fft_amp_subbg(out, out_log, bx, by, convsize);
+}
