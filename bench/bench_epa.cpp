@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "backend/memory.h"
+#include "core/ctf_model.h"
 #include "ctf/ctf_simulate.h"
 #include "ctf/display_images.h"
 #include "ctf/epa_profile.h"
@@ -23,18 +24,19 @@ namespace {
 constexpr int kBox = 1024, kNh = kBox / 2 + 1, kOv = 4;
 constexpr float kApix = 1.0f, kKV = 300.0f, kCs = 2.7f, kAc = 0.1f;
 constexpr float kResL = 50.0f, kResH = 2.0f * kApix + 0.1f;
+const Optics kOptics = make_optics(kKV, kCs, kAc, kApix);
 
 // A measured-looking pair of spectra (Ln|F| - Bg and Ln|F|) of an astigmatic CTF with noise.
 struct Spectra {
   DeviceBuffer<float> subtracted, plain;
-  float U, V, A;
+  CtfModel model;
 };
 
 Spectra make_spectra(float defocus) {
-  Spectra s{DeviceBuffer<float>(size_t(kNh) * kBox), DeviceBuffer<float>(size_t(kNh) * kBox), defocus + 500.0f,
-            defocus - 500.0f, 30.0f};
-  hcuda_ctf_mod_simulate_2d_half(s.subtracted.get(), kApix, kNh, kBox, 0.0f, kKV, kCs, kAc, s.U, s.V, s.A, 100.0f,
-                                 1000.0f, kResH);
+  Spectra s{DeviceBuffer<float>(size_t(kNh) * kBox), DeviceBuffer<float>(size_t(kNh) * kBox),
+            CtfModel{defocus + 500.0f, defocus - 500.0f, 30.0f, 0.0f}};
+  hcuda_ctf_mod_simulate_2d_half(s.subtracted.get(), kNh, kBox, CtfSampling{kOptics, 100.0f, RESO{1000.0f, kResH}},
+                                 s.model);
   std::vector<float> host = host_copy_of(s.subtracted);
   std::mt19937 rng(1);
   std::normal_distribution<float> noise(0.0f, 0.3f);
@@ -73,9 +75,9 @@ void BM_EpaPair(benchmark::State& state) {
   const Spectra s = make_spectra(static_cast<float>(state.range(0)));
   const int M = epa_profile_length(kNh, kOv);
   DeviceBuffer<float> out1(M), out2(M);
-  for (auto _ : state)
-    hcuda_2d_half_EPA_X_res_pair(s.subtracted.get(), s.plain.get(), out1.get(), out2.get(), kOv, kApix, kNh, kBox, kKV,
-                                 kCs, s.U, s.V, s.A, kResL, kResH);
+  const float* in[2] = {s.subtracted.get(), s.plain.get()};
+  float* const out[2] = {out1.get(), out2.get()};
+  for (auto _ : state) hcuda_2d_half_EPA_X_res_pair(in, out, kOv, kNh, kBox, kOptics, s.model, RESO{kResL, kResH});
 }
 BENCHMARK(BM_EpaPair)->Arg(5000)->Arg(15000)->Arg(30000)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
@@ -89,12 +91,14 @@ void BM_ResolutionLimitAndBfactor(benchmark::State& state) {
   }
   const std::string micrograph = std::string(dir) + "/micrograph.mrc";
   FILE* log = fopen("/dev/null", "w");
+  const ResolutionSettings settings{EpaSettings{kOv, 20.0f, RESO{kResL, kResH}}, 1, RESO{15.0f, 6.0f}};
   float R = 0.0f;
   {
     QuietStdout quiet;
     for (auto _ : state)
-      ctf_epa_1d_ccf_B_estimation(log, micrograph.c_str(), R, 20.0f, s.subtracted.get(), s.plain.get(), kOv, kApix, kNh,
-                                  kBox, 0.0f, kKV, kCs, kAc, s.U, s.V, s.A, kResL, kResH, 15.0f, 6.0f, 1);
+      R = ctf_epa_1d_ccf_B_estimation(s.subtracted.get(), s.plain.get(), kNh, kBox, kOptics, s.model, settings,
+                                      EpaOutput{micrograph.c_str(), log})
+              .resolution;
   }
   fclose(log);
   state.counters["resolution"] = R;
@@ -112,14 +116,15 @@ void BM_EpaImage(benchmark::State& state) {
   const Spectra s = make_spectra(15000.0f);
   DeviceBuffer<float> out(size_t(kNh) * kBox);
   for (auto _ : state)
-    hcuda_2d_half_EPA(s.subtracted.get(), out.get(), kApix, kNh, kBox, kKV, kCs, s.U, s.V, s.A, 100.0f, kResH);
+    hcuda_2d_half_EPA(s.subtracted.get(), out.get(), kNh, kBox, kOptics, s.model, RESO{100.0f, kResH});
 }
 BENCHMARK(BM_EpaImage)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 void BM_RotationalAverageImage(benchmark::State& state) {
   const Spectra s = make_spectra(15000.0f);
   DeviceBuffer<float> out(size_t(kNh) * kBox);
-  for (auto _ : state) hcuda_2d_half_basic_rotate_ave_res(s.subtracted.get(), out.get(), kApix, kNh, kBox, kResL, 4.0f);
+  for (auto _ : state)
+    hcuda_2d_half_basic_rotate_ave_res(s.subtracted.get(), out.get(), kApix, kNh, kBox, RESO{kResL, 4.0f});
 }
 BENCHMARK(BM_RotationalAverageImage)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 

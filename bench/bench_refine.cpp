@@ -15,18 +15,23 @@
 #include "ctf/refine_score.h"
 #include "ctf/search_1d.h"
 #include "run/quib_para.h"
+#include "run/stage_settings.h"
 
 namespace {
 
 constexpr int kBox = 1024, kNh = kBox / 2 + 1;
 constexpr float kApix = 1.34f, kKV = 300.0f, kCs = 2.7f, kAc = 0.1f, kB = 150.0f, kResL = 50.0f, kResH = 4.0f;
 constexpr float kU = 21000.0f, kV = 21700.0f, kA = 35.0f;
+const Optics kOptics = make_optics(kKV, kCs, kAc, kApix);
+const CtfSampling kFit{kOptics, kB, RESO{kResL, kResH}};
+// The model scored: a little off the simulated one.
+const CtfModel kTrial{kU + 40, kV - 30, kA + 2, 0.0f};
 
 // (|CTF| - 0.6) plus noise: rings about zero, like a background-subtracted log spectrum.
 std::vector<float> measured_spectrum() {
   DeviceBuffer<float> simulated(static_cast<size_t>(kNh) * kBox);
-  hcuda_ctf_mod_simulate_2d_half(simulated.get(), kApix, kNh, kBox, 0.0f, kKV, kCs, kAc, kU, kV, kA, 0.0f, 1e6f,
-                                 2.0f * kApix);
+  hcuda_ctf_mod_simulate_2d_half(simulated.get(), kNh, kBox, CtfSampling{kOptics, 0.0f, RESO{1e6f, 2.0f * kApix}},
+                                 CtfModel{kU, kV, kA, 0.0f});
   std::vector<float> host = host_copy_of(simulated);
   std::mt19937 rng(1);
   std::normal_distribution<float> noise(0.0f, 0.3f);
@@ -37,8 +42,8 @@ std::vector<float> measured_spectrum() {
 void BM_RefineScore(benchmark::State& state) {
   const DeviceBuffer<float> measured = device_copy_of(measured_spectrum());
   DeviceBuffer<float> work(measured.size());
-  const RefineScorer scorer = refine_scorer(measured.get(), kApix, kNh, kBox, kKV, kCs, kAc, kB, kResL, kResH);
-  for (auto _ : state) benchmark::DoNotOptimize(refine_score(work.get(), scorer, 0.0f, kU + 40, kV - 30, kA + 2));
+  const RefineScorer scorer = refine_scorer(measured.get(), kNh, kBox, kFit);
+  for (auto _ : state) benchmark::DoNotOptimize(refine_score(work.get(), scorer, kTrial));
   state.counters["band_pixels"] = static_cast<double>(scorer.band->count);
   state.SetLabel(backend_name());
 }
@@ -50,8 +55,7 @@ void BM_StraightforwardScore(benchmark::State& state) {
   const DeviceBuffer<float> measured = device_copy_of(measured_spectrum());
   DeviceBuffer<float> work(measured.size());
   for (auto _ : state) {
-    hcuda_ctf_sim_mul_real_2d_half(work.get(), measured.get(), kApix, kNh, kBox, 0.0f, kKV, kCs, kAc, kU + 40, kV - 30,
-                                   kA + 2, kB, kResL, kResH);
+    hcuda_ctf_sim_mul_real_2d_half(work.get(), measured.get(), kNh, kBox, kFit, kTrial);
     benchmark::DoNotOptimize(hcuda_fast_sum_inplace(work.get(), work.size()));
   }
   state.SetLabel(backend_name());
@@ -64,8 +68,7 @@ void BM_StandaloneScore(benchmark::State& state) {
   const DeviceBuffer<float> measured = device_copy_of(measured_spectrum());
   DeviceBuffer<float> work(measured.size());
   for (auto _ : state)
-    benchmark::DoNotOptimize(ctf_ccc_sim_with_real_2d_half(work.get(), measured.get(), kApix, kNh, kBox, 0.0f, kKV, kCs,
-                                                           kAc, kU + 40, kV - 30, kA + 2, kB, kResL, kResH));
+    benchmark::DoNotOptimize(ctf_ccc_sim_with_real_2d_half(work.get(), measured.get(), kNh, kBox, kFit, kTrial));
   state.SetLabel(backend_name());
 }
 BENCHMARK(BM_StandaloneScore)->Unit(benchmark::kMicrosecond)->UseRealTime();
@@ -77,14 +80,15 @@ void BM_Refine2d(benchmark::State& state) {
   ctf_ref_control_init(control);
   control.set_PHSL(0, 0, 0, 0);
   quib_set_fixed_seed(1);
-  float U, V, A, P, ccc;
+  const RefineTarget target{measured.get(), work.get(), kBox, kBox, kFit};
+  CtfFit fit{};
   for (auto _ : state)
-    hcuda_ctfrefine_half2d(measured.get(), work.get(), U, V, A, P, ccc, kApix, kBox, kBox, kKV, kCs, kAc, kU - 230,
-                           kV + 190, 22.0f, 0.0f, 500.0f, 30.0f, 0.0f, kB, kResL, kResH, control, nullptr);
+    fit = hcuda_ctfrefine_half2d(target, CtfModel{kU - 230, kV + 190, 22.0f, 0.0f}, RefineSteps{500.0f, 30.0f, 0.0f},
+                                 control, nullptr);
   quib_clear_fixed_seed();
-  state.counters["dU"] = U - kU;
-  state.counters["dV"] = V - kV;
-  state.counters["dA"] = A - kA;
+  state.counters["dU"] = fit.model.defocus_u - kU;
+  state.counters["dV"] = fit.model.defocus_v - kV;
+  state.counters["dA"] = fit.model.angle - kA;
   state.SetLabel(backend_name());
 }
 BENCHMARK(BM_Refine2d)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -96,12 +100,13 @@ void BM_Search1d(benchmark::State& state) {
   QUIB_Para para{};
   Quib_init_parameters(1, argv, &para);
   para.apix = kApix;
+  const DefocusSearchSettings settings = defocus_search_settings(para);
   float D = 0.0f;
   for (auto _ : state) {
     state.PauseTiming();
     std::vector<float> half = measured;
     state.ResumeTiming();
-    quib_1D_search2(half.data(), D, 0.0f, &para, nullptr);
+    quib_1D_search2(half.data(), D, 0.0f, settings, nullptr);
   }
   state.counters["defocus"] = D;
   state.SetLabel(backend_name());

@@ -6,19 +6,22 @@
 #include <vector>
 
 #include "backend/memory.h"
+#include "core/ctf_model.h"
 #include "ctf/ctf_simulate.h"
 
 struct TestModel {
   int N;  // box size; the half spectrum is (N/2 + 1) x N
   float apix, kV, Cs, ac, U, V, A;
   int nh() const { return N / 2 + 1; }
+  Optics optics() const { return make_optics(kV, Cs, ac, apix); }
+  CtfModel model() const { return CtfModel{U, V, A, 0.0f}; }
 };
 
 // |CTF| of the model (B = 0) over the band 1000 .. 2 apix Angstrom, on the host.
 inline std::vector<float> ctf_spectrum(const TestModel& m) {
   DeviceBuffer<float> d(static_cast<size_t>(m.nh()) * m.N);
-  hcuda_ctf_mod_simulate_2d_half(d.get(), m.apix, m.nh(), m.N, 0.0f, m.kV, m.Cs, m.ac, m.U, m.V, m.A, 0.0f, 1000.0f,
-                                 2.0f * m.apix);
+  hcuda_ctf_mod_simulate_2d_half(d.get(), m.nh(), m.N, CtfSampling{m.optics(), 0.0f, RESO{1000.0f, 2.0f * m.apix}},
+                                 m.model());
   return host_copy_of(d);
 }
 
@@ -34,7 +37,7 @@ inline std::vector<float> ctf_profile(const TestModel& m, int n, float resL, flo
   const float a = m.A * static_cast<float>(M_PI) / 180.0f;
   const float Z0 = m.U * std::cos(a) * std::cos(a) + m.V * std::sin(a) * std::sin(a);
   DeviceBuffer<float> d(static_cast<size_t>(n));
-  hcuda_ctf_mod_simulate_1d(d.get(), m.apix, n, 0.0f, m.kV, m.Cs, m.ac, Z0, 0.0f, resL, resH);
+  hcuda_ctf_mod_simulate_1d(d.get(), n, CtfSampling{m.optics(), 0.0f, RESO{resL, resH}}, 0.0f, Z0);
   return host_copy_of(d);
 }
 

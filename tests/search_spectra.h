@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "run/quib_para.h"
+#include "run/stage_settings.h"
 
 namespace search_spectra {
 

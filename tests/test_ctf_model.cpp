@@ -12,19 +12,20 @@
 
 namespace {
 
-struct Optics {
+// The optics of the reference evaluation, with a phase shift P and an envelope B-factor B.
+struct ReferenceOptics {
   double kV, Cs, ac, P, B;
 };
 
 // The CTF with envelope written as sin(chi + asin w), all in double precision.
-double reference_ctf(const Optics& o, double Z, double s) {
+double reference_ctf(const ReferenceOptics& o, double Z, double s) {
   const double volts = 1000.0 * o.kV;
   const double lambda = 12.264325 / std::sqrt(volts * (1.0 + 0.978466e-6 * volts));
   const double gamma = M_PI * lambda * Z * s * s - M_PI / 2 * o.Cs * 1e7 * std::pow(lambda, 3) * std::pow(s, 4);
   return std::sin(gamma + o.P * M_PI / 180.0 + std::asin(o.ac));
 }
 
-double reference_envelope(const Optics& o, double s) { return std::exp(-o.B * s * s / 4.0); }
+double reference_envelope(const ReferenceOptics& o, double s) { return std::exp(-o.B * s * s / 4.0); }
 
 TEST(CtfFormula, WavelengthAndValuesAgainstHandComputation) {
   EXPECT_NEAR(kV_to_lambda(300.0f), 0.019687, 1e-6);
@@ -157,7 +158,13 @@ TEST(HalfSpectrum, PixelGeometry) {
 // 1 <= r <= 4 pixels with both ends exactly representable.
 constexpr int kNh = 9, kNy = 16;
 constexpr float kApix = 1.0f, kResL = 16.0f, kResH = 4.0f;
-const Optics kOptics = {300.0, 2.7, 0.07, 20.0, 100.0};
+const ReferenceOptics kOptics = {300.0, 2.7, 0.07, 20.0, 100.0};
+
+// kOptics as the kernels take them, at pixel size apix, with its envelope and the band.
+CtfSampling sampling_of(float apix, float resL, float resH) {
+  const Optics optics = make_optics(kOptics.kV, kOptics.Cs, kOptics.ac, apix);
+  return CtfSampling{optics, static_cast<float>(kOptics.B), RESO{resL, resH}};
+}
 
 std::vector<double> reference_half(double U, double V, double A, bool squared) {
   std::vector<double> out(kNh * kNy, 0.0);
@@ -185,8 +192,9 @@ TEST(CtfSimulate, HalfSpectrumKernelsMatchDirectEvaluation) {
   const float U = 18000, V = 23000, A = 30;
   const size_t size = kNh * kNy;
   DeviceBuffer<float> out(size);
-  hcuda_ctf_mod_simulate_2d_half(out.get(), kApix, kNh, kNy, kOptics.P, kOptics.kV, kOptics.Cs, kOptics.ac, U, V, A,
-                                 kOptics.B, kResL, kResH);
+  const CtfSampling sampling = sampling_of(kApix, kResL, kResH);
+  const CtfModel model{U, V, A, static_cast<float>(kOptics.P)};
+  hcuda_ctf_mod_simulate_2d_half(out.get(), kNh, kNy, sampling, model);
   const std::vector<float> mod = host_copy_of(out);
   expect_matches(mod, reference_half(U, V, A, false), 2e-4);
   // Both band ends are inclusive: r = 1 (s = 1/16) and r = 4 (s = 1/4); r = sqrt(17) is outside.
@@ -196,15 +204,13 @@ TEST(CtfSimulate, HalfSpectrumKernelsMatchDirectEvaluation) {
   EXPECT_EQ(mod[12 * kNh + 1], 0.0f);
   EXPECT_EQ(mod[8 * kNh + 0], 0.0f) << "zero frequency";
 
-  hcuda_ctf_modsquare_simulate_2d_half(out.get(), kApix, kNh, kNy, kOptics.P, kOptics.kV, kOptics.Cs, kOptics.ac, U, V,
-                                       A, kOptics.B, kResL, kResH);
+  hcuda_ctf_modsquare_simulate_2d_half(out.get(), kNh, kNy, sampling, model);
   expect_matches(host_copy_of(out), reference_half(U, V, A, true), 2e-4);
 
   std::vector<float> measured(size);
   for (size_t i = 0; i < size; ++i) measured[i] = 0.5f + 0.25f * static_cast<float>(i % 7);
   const DeviceBuffer<float> d_measured = device_copy_of(measured);
-  hcuda_ctf_sim_mul_real_2d_half(out.get(), d_measured.get(), kApix, kNh, kNy, kOptics.P, kOptics.kV, kOptics.Cs,
-                                 kOptics.ac, U, V, A, kOptics.B, kResL, kResH);
+  hcuda_ctf_sim_mul_real_2d_half(out.get(), d_measured.get(), kNh, kNy, sampling, model);
   std::vector<double> product = reference_half(U, V, A, false);
   for (size_t i = 0; i < size; ++i) product[i] *= measured[i];
   expect_matches(host_copy_of(out), product, 4e-4);
@@ -213,11 +219,10 @@ TEST(CtfSimulate, HalfSpectrumKernelsMatchDirectEvaluation) {
 TEST(CtfSimulate, EqualDefocusHasNoDirectionOrAngleDependence) {
   const size_t size = kNh * kNy;
   DeviceBuffer<float> out(size);
-  hcuda_ctf_mod_simulate_2d_half(out.get(), kApix, kNh, kNy, 0.0f, 300.0f, 2.7f, 0.1f, 15000, 15000, 0, 0.0f, 100.0f,
-                                 2.0f);
+  const CtfSampling sampling{make_optics(300.0f, 2.7f, 0.1f, kApix), 0.0f, RESO{100.0f, 2.0f}};
+  hcuda_ctf_mod_simulate_2d_half(out.get(), kNh, kNy, sampling, CtfModel{15000, 15000, 0, 0.0f});
   const std::vector<float> at0 = host_copy_of(out);
-  hcuda_ctf_mod_simulate_2d_half(out.get(), kApix, kNh, kNy, 0.0f, 300.0f, 2.7f, 0.1f, 15000, 15000, 73, 0.0f, 100.0f,
-                                 2.0f);
+  hcuda_ctf_mod_simulate_2d_half(out.get(), kNh, kNy, sampling, CtfModel{15000, 15000, 73, 0.0f});
   const std::vector<float> at73 = host_copy_of(out);
   // cos^2 + sin^2 is 1 only to float rounding, which at gamma ~ 230 rad moves the CTF by ~1e-5.
   for (size_t i = 0; i < size; ++i) EXPECT_NEAR(at0[i], at73[i], 5e-5) << i;
@@ -232,10 +237,11 @@ TEST(CtfSimulate, ProfileKernelsMatchDirectEvaluation) {
   const int n = 17;
   const float apix = 1.5f, resL = 24.0f, resH = 3.0f, defocus = 21000.0f;
   DeviceBuffer<float> out(n);
-  hcuda_ctf_mod_simulate_1d(out.get(), apix, n, kOptics.P, kOptics.kV, kOptics.Cs, kOptics.ac, defocus, kOptics.B, resL,
-                            resH);
+  const CtfSampling sampling = sampling_of(apix, resL, resH);
+  const float P = static_cast<float>(kOptics.P);
+  hcuda_ctf_mod_simulate_1d(out.get(), n, sampling, P, defocus);
   const std::vector<float> mod = host_copy_of(out);
-  hcuda_ctf_phase_simulate_1d(out.get(), apix, n, kOptics.P, kOptics.kV, kOptics.Cs, kOptics.ac, defocus, resL, resH);
+  hcuda_ctf_phase_simulate_1d(out.get(), n, sampling.optics, P, defocus, sampling.band);
   const std::vector<float> phase = host_copy_of(out);
   for (int i = 0; i < n; ++i) {
     const double s = i / 48.0;
@@ -260,8 +266,8 @@ TEST(CtfSimulate, MultiDefocusRowsMatchSingleProfiles) {
   const std::vector<float> defocus = {8000.0f, 15000.0f, 30000.0f};
   const DeviceBuffer<float> d_defocus = device_copy_of(defocus);
   DeviceBuffer<float> rows(static_cast<size_t>(m) * n);
-  hcuda_ctf_mod_simulate_1ds_multi_defocus(rows.get(), apix, n, kOptics.P, kOptics.kV, kOptics.Cs, kOptics.ac,
-                                           d_defocus.get(), m, kOptics.B, resL, resH);
+  hcuda_ctf_mod_simulate_1ds_multi_defocus(rows.get(), n, sampling_of(apix, resL, resH), static_cast<float>(kOptics.P),
+                                           d_defocus.get(), m);
   const std::vector<float> got = host_copy_of(rows);
   for (int j = 0; j < m; ++j)
     for (int i = 0; i < n; ++i) {

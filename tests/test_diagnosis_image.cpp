@@ -9,6 +9,7 @@
 #include "io/mrc_head.h"
 #include "output/diagnosis_image.h"
 #include "param_test_args.h"
+#include "run/stage_settings.h"
 #include "test_util.h"
 
 namespace {
@@ -59,7 +60,8 @@ TEST(DiagnosisImage, WritesAScaledSquareImageWithCentreZeroAndFlatHalvesGuarded)
   ctf.resolution = 4.0f;
 
   std::vector<float> constant(static_cast<size_t>(H) * B, 3.0f);  // no spread to scale
-  ASSERT_EQ(quib_write_ctfout(constant.data(), ctf, &para, 0), 0);
+  const std::string name = dir.file("x.ctf");
+  ASSERT_EQ(quib_write_ctfout(name.c_str(), constant.data(), ctf, diagnosis_settings(para)), 0);
   MrcHeadPtr head = get_mrcf_head(dir.file("x.ctf").c_str());
   ASSERT_TRUE(head);
   EXPECT_EQ(head->nx, B);
@@ -81,7 +83,7 @@ TEST(DiagnosisImage, WritesAScaledSquareImageWithCentreZeroAndFlatHalvesGuarded)
   EXPECT_EQ(head->dmax, max);
 
   para.plot_res_ring = 0;
-  ASSERT_EQ(quib_write_ctfout(constant.data(), ctf, &para, 0), 0);
+  ASSERT_EQ(quib_write_ctfout(name.c_str(), constant.data(), ctf, diagnosis_settings(para)), 0);
   const HostBuffer<float> plain = get_mrcf_data_all(dir.file("x.ctf").c_str());
   for (int i = 0; i < B * B; ++i) EXPECT_NE(plain.get()[i], 5.0f);
 }
@@ -92,9 +94,10 @@ TEST(DiagnosisImage, UnwritableFolderIsFatal) {
   CTF_INFO ctf = ctf2d_default();
   ctf.resolution = 5.0f;
   std::vector<float> spectrum(129 * 256, 1.0f);
-  EXPECT_EXIT_STDOUT(quib_write_ctfout(spectrum.data(), ctf, &para, 0), 1,
-                     "Cannot write to file /no/such/folder/x.ctf. Permission denied or no space left!\n"
-                     "Error in function quib_write_ctfout\\(\\), file ctf on line [0-9]+: open file failed.! Exit now!");
+  EXPECT_EXIT_STDOUT(
+      quib_write_ctfout("/no/such/folder/x.ctf", spectrum.data(), ctf, diagnosis_settings(para)), 1,
+      "Cannot write to file /no/such/folder/x.ctf. Permission denied or no space left!\n"
+      "Error in function quib_write_ctfout\\(\\), file ctf on line [0-9]+: open file failed.! Exit now!");
 }
 
 }  // namespace

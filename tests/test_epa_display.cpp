@@ -50,8 +50,8 @@ TEST(EpaDisplay, EpaImagePaintsTheProfileAtEqualPhaseAndKeepsTheLowerRows) {
   const std::vector<float> in = ctf_spectrum(m);
   const float resL = 60.0f, resH = 3.5f;
   DeviceBuffer<float> d_in = device_copy_of(in), d_out(in.size()), d_profile(m.nh());
-  hcuda_2d_half_EPA(d_in.get(), d_out.get(), m.apix, m.nh(), m.N, m.kV, m.Cs, m.U, m.V, m.A, resL, resH);
-  hcuda_2d_half_EPA_X_res(d_in.get(), d_profile.get(), 1, m.apix, m.nh(), m.N, m.kV, m.Cs, m.U, m.V, m.A, resL, resH);
+  hcuda_2d_half_EPA(d_in.get(), d_out.get(), m.nh(), m.N, m.optics(), m.model(), RESO{resL, resH});
+  hcuda_2d_half_EPA_X_res(d_in.get(), d_profile.get(), 1, m.nh(), m.N, m.optics(), m.model(), RESO{resL, resH});
   const std::vector<float> out = host_copy_of(d_out), profile = host_copy_of(d_profile);
   std::vector<float> painted, measured;
   int inside = 0;
@@ -95,9 +95,9 @@ TEST(EpaDisplay, RotationalAverageImageOfRadialAndLinearInputs) {
     column[p.y * m.nh() + p.x] = static_cast<float>(p.x);
   }
   DeviceBuffer<float> d_radial = device_copy_of(radial), d_column = device_copy_of(column), d_out(radial.size());
-  hcuda_2d_half_basic_rotate_ave_res(d_radial.get(), d_out.get(), m.apix, m.nh(), m.N, resL, resH);
+  hcuda_2d_half_basic_rotate_ave_res(d_radial.get(), d_out.get(), m.apix, m.nh(), m.N, RESO{resL, resH});
   const std::vector<float> out = host_copy_of(d_out);
-  hcuda_2d_half_basic_rotate_ave_res(d_column.get(), d_out.get(), m.apix, m.nh(), m.N, resL, resH);
+  hcuda_2d_half_basic_rotate_ave_res(d_column.get(), d_out.get(), m.apix, m.nh(), m.N, RESO{resL, resH});
   const std::vector<float> out_column = host_copy_of(d_out);
   int checked = 0;
   for (const Pixel& p : pixels_of(m)) {

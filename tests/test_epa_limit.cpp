@@ -18,13 +18,18 @@ namespace {
 
 const TestModel kBox512{512, 1.0f, 300, 2.7f, 0.1f, 10500, 9500, 30};
 
+// The driver's settings: oversampling 4 (or ov), threshold 20, the band resL .. resH, and the
+// B-factor fitted between 15 and 6 Angstrom when estimate_B is set.
+EpaSettings epa_settings(float resL, float resH, int ov = 4) { return {ov, 20.0f, RESO{resL, resH}}; }
+ResolutionSettings resolution_settings(int estimate_B) { return {epa_settings(50.0f, 2.1f), estimate_B, RESO{15, 6}}; }
+
+// A 512 box at 1 Angstrom of a round 10000 Angstrom defocus.
+const Optics kOptics = make_optics(300, 2.7f, 0.1f, 1.0f);
+const CtfModel kRound{10000, 10000, 0, 0};
+
 float limit_of(const std::vector<float>& spectrum, const TestModel& m, float resL = 50.0f) {
   DeviceBuffer<float> d = device_copy_of(spectrum);
-  float R = -1.0f;
-  EXPECT_EQ(ctf_epa_1d_ccf(R, 20.0f, d.get(), 4, m.apix, m.nh(), m.N, 0.0f, m.kV, m.Cs, m.ac, m.U, m.V, m.A, resL,
-                           2.0f * m.apix + 0.1f),
-            0);
-  return R;
+  return ctf_epa_1d_ccf(d.get(), m.nh(), m.N, m.optics(), m.model(), epa_settings(resL, 2.0f * m.apix + 0.1f));
 }
 
 std::string file_text(const std::string& path) {
@@ -83,10 +88,11 @@ TEST(EpaLimit, FlatSpectraAndZeroCsGiveFiniteResults) {
 
   TempDir dir;
   DeviceBuffer<float> d = device_copy_of(flat);
-  float R = 0, B = -1;
+  float B = -1;
   captured_stdout([&] {
-    ctf_epa_1d_ccf_B_estimation(nullptr, dir.file("flat.mrc").c_str(), R, 20.0f, d.get(), d.get(), 4, 1.0f, 257, 512,
-                                0.0f, 300, 2.7f, 0.1f, 10000, 10000, 0, 50, 2.1f, 15, 6, 1, &B);
+    B = ctf_epa_1d_ccf_B_estimation(d.get(), d.get(), 257, 512, kOptics, kRound, resolution_settings(1),
+                                    EpaOutput{dir.file("flat.mrc").c_str(), nullptr})
+            .bfactor;
   });
   EXPECT_TRUE(std::isfinite(B));
   const std::string text = file_text(dir.file("flat_EPA.log"));
@@ -104,9 +110,7 @@ TEST(EpaLimit, EmptyScanReturnsResHWithAWarning) {
   EXPECT_NE(out.find("the resolution limit is set to resH!\n"), std::string::npos);
   // nor does a profile without samples (a bad oversampling)
   DeviceBuffer<float> d = device_copy_of(ctf_spectrum(kBox512));
-  captured_stdout([&] {
-    ctf_epa_1d_ccf(R, 20.0f, d.get(), -1, 1.0f, 257, 512, 0.0f, 300, 2.7f, 0.1f, 10000, 10000, 0, 50, 2.1f);
-  });
+  captured_stdout([&] { R = ctf_epa_1d_ccf(d.get(), 257, 512, kOptics, kRound, epa_settings(50, 2.1f, -1)); });
   EXPECT_FLOAT_EQ(R, 2.1f);
 }
 
@@ -128,10 +132,11 @@ TEST(EpaLimit, EpaFileAndReportLines) {
   ASSERT_NE(log, nullptr);
   float R = 0, B = 0;
   const std::string out = captured_stdout([&] {
-    EXPECT_EQ(ctf_epa_1d_ccf_B_estimation(log, dir.file("mic.mrc").c_str(), R, 20.0f, d_sub.get(), d_plain.get(), 4,
-                                          m.apix, m.nh(), m.N, 0.0f, m.kV, m.Cs, m.ac, m.U, m.V, m.A, 50.0f, 2.1f,
-                                          15.0f, 6.0f, 1, &B),
-              0);
+    const ResolutionEstimate e =
+        ctf_epa_1d_ccf_B_estimation(d_sub.get(), d_plain.get(), m.nh(), m.N, m.optics(), m.model(),
+                                    resolution_settings(1), EpaOutput{dir.file("mic.mrc").c_str(), log});
+    R = e.resolution;
+    B = e.bfactor;
   });
   fclose(log);
 
@@ -143,13 +148,12 @@ TEST(EpaLimit, EpaFileAndReportLines) {
            "Resolution limit estimated by EPA: RES_LIMIT %.3f \nEstimated Bfactor: B_FACTOR  %.2f \n", R, B);
   EXPECT_EQ(file_text(log_path), expected);
 
-  float same = 0;
-  ctf_epa_1d_ccf(same, 20.0f, d_sub.get(), 4, m.apix, m.nh(), m.N, 0.0f, m.kV, m.Cs, m.ac, m.U, m.V, m.A, 50.0f, 2.1f);
+  const float same = ctf_epa_1d_ccf(d_sub.get(), m.nh(), m.N, m.optics(), m.model(), epa_settings(50.0f, 2.1f));
   EXPECT_EQ(R, same);
 
   DeviceBuffer<float> e_sub(M), e_plain(M);
-  hcuda_2d_half_EPA_X_res(d_sub.get(), e_sub.get(), 4, m.apix, m.nh(), m.N, m.kV, m.Cs, m.U, m.V, m.A, 50.0f, 2.1f);
-  hcuda_2d_half_EPA_X_res(d_plain.get(), e_plain.get(), 4, m.apix, m.nh(), m.N, m.kV, m.Cs, m.U, m.V, m.A, 50.0f, 2.1f);
+  hcuda_2d_half_EPA_X_res(d_sub.get(), e_sub.get(), 4, m.nh(), m.N, m.optics(), m.model(), RESO{50.0f, 2.1f});
+  hcuda_2d_half_EPA_X_res(d_plain.get(), e_plain.get(), 4, m.nh(), m.N, m.optics(), m.model(), RESO{50.0f, 2.1f});
   const std::vector<float> epa_sub = host_copy_of(e_sub), epa_plain = host_copy_of(e_plain);
   const std::vector<float> sim = ctf_profile(m, M, 50.0f, 2.0f);
 
@@ -178,10 +182,9 @@ TEST(EpaLimit, EpaFileNames) {
   DeviceBuffer<float> d = device_copy_of(ctf_spectrum(m));
   TempDir dir;
   for (const char* name : {"b.mrcs", "c.tif", "d.mrc"}) {
-    float R = 0;
     captured_stdout([&] {
-      ctf_epa_1d_ccf_B_estimation(nullptr, dir.file(name).c_str(), R, 20.0f, d.get(), d.get(), 4, 1.0f, 33, 64, 0.0f,
-                                  300, 2.7f, 0.1f, 10000, 10000, 0, 50, 2.1f, 15, 6, 0);
+      ctf_epa_1d_ccf_B_estimation(d.get(), d.get(), 33, 64, kOptics, kRound, resolution_settings(0),
+                                  EpaOutput{dir.file(name).c_str(), nullptr});
     });
   }
   for (const char* made : {"b.mrcs_EPA.log", "c.tif_EPA.log", "d_EPA.log"})
@@ -191,10 +194,9 @@ TEST(EpaLimit, EpaFileNames) {
 TEST(EpaLimitDeathTest, UnwritableEpaFileEndsTheRun) {
   const TestModel m{64, 1.0f, 300, 2.7f, 0.1f, 10000, 10000, 0};
   DeviceBuffer<float> d = device_copy_of(ctf_spectrum(m));
-  float R = 0;
   EXPECT_EXIT_STDOUT(
-      ctf_epa_1d_ccf_B_estimation(nullptr, "/nonexistent-dir/m.mrc", R, 20.0f, d.get(), d.get(), 4, 1.0f, 33, 64, 0.0f,
-                                  300, 2.7f, 0.1f, 10000, 10000, 0, 50, 2.1f, 15, 6, 1),
+      ctf_epa_1d_ccf_B_estimation(d.get(), d.get(), 33, 64, kOptics, kRound, resolution_settings(1),
+                                  EpaOutput{"/nonexistent-dir/m.mrc", nullptr}),
       1,
       "Cannot write to file /nonexistent-dir/m_EPA.log. Permission denied or no space left!\n"
       "Error in function ctf_epa_1d_ccf_B_estimation\\(\\), file ctf_epa on line [0-9]+: open file failed.! Exit now!");

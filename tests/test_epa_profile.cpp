@@ -16,7 +16,7 @@ namespace {
 std::vector<float> epa_of(const std::vector<float>& spectrum, const TestModel& m, int ov, float resL, float resH) {
   DeviceBuffer<float> in = device_copy_of(spectrum);
   DeviceBuffer<float> out(epa_profile_length(m.nh(), ov));
-  hcuda_2d_half_EPA_X_res(in.get(), out.get(), ov, m.apix, m.nh(), m.N, m.kV, m.Cs, m.U, m.V, m.A, resL, resH);
+  hcuda_2d_half_EPA_X_res(in.get(), out.get(), ov, m.nh(), m.N, m.optics(), m.model(), RESO{resL, resH});
   return host_copy_of(out);
 }
 
@@ -55,8 +55,9 @@ TEST(EpaProfile, MatchesThePlainEvaluationOfItsDefinition) {
 
     const int M = epa_profile_length(c.m.nh(), c.ov);
     DeviceBuffer<float> d1 = device_copy_of(spectrum), d2 = device_copy_of(second), o1(M), o2(M);
-    hcuda_2d_half_EPA_X_res_pair(d1.get(), d2.get(), o1.get(), o2.get(), c.ov, c.m.apix, c.m.nh(), c.m.N, c.m.kV,
-                                 c.m.Cs, c.m.U, c.m.V, c.m.A, c.resL, c.resH);
+    const float* in[2] = {d1.get(), d2.get()};
+    float* const out[2] = {o1.get(), o2.get()};
+    hcuda_2d_half_EPA_X_res_pair(in, out, c.ov, c.m.nh(), c.m.N, c.m.optics(), c.m.model(), RESO{c.resL, c.resH});
     const std::vector<float> pair1 = host_copy_of(o1), pair2 = host_copy_of(o2);
     int nonzero = 0;
     for (int i = 0; i < M; ++i) {

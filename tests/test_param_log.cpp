@@ -176,6 +176,9 @@ const char* const STAR_LABELS =
     "_rlnVoltage #6\n_rlnSphericalAberration #7\n_rlnAmplitudeContrast #8\n_rlnMagnification #9\n"
     "_rlnDetectorPixelSize #10\n_rlnCtfFigureOfMerit #11\n";
 
+// The optics of a row: voltage, Cs and amplitude contrast (the pixel size is not written).
+Optics optics(float kV, float Cs, float ac) { return make_optics(kV, Cs, ac, 1.4f); }
+
 TEST(CtfStar, HeadersOfTwelveAndThirteenColumns) {
   EXPECT_EQ(written_by([](FILE* f) { EXPECT_EQ(log_ctfstar_head(f), 0); }), STAR_LABELS);
   EXPECT_EQ(written_by([](FILE* f) { log_ctfstar_ex_head(f); }),
@@ -187,14 +190,26 @@ TEST(CtfStar, HeadersOfTwelveAndThirteenColumns) {
 TEST(CtfStar, RowsWithTheMagnificationOfTheDriver) {
   const float magnification = static_cast<float>(14.0 * 10000.0 / static_cast<double>(1.4f));
   EXPECT_EQ(written_by([&](FILE* f) {
-              log_ctfstar_ex_oneline(f, "a/b.mrcs", "a/b.ctf", 21000.5f, 20500.25f, 33.0f, 300.0f, 2.7f, 0.1f,
-                                     magnification, 14.0f, 0.123456f, 3.5f);
+              log_ctfstar_ex_oneline(f, {"a/b.mrcs",
+                                         "a/b.ctf",
+                                         {21000.5f, 20500.25f, 33.0f, 0.0f},
+                                         optics(300.0f, 2.7f, 0.1f),
+                                         magnification,
+                                         14.0f,
+                                         0.123456f,
+                                         3.5f});
             }),
             "a/b.mrcs a/b.ctf:mrc 21000.500000 20500.250000    33.000000   300.000000     2.700000     0.100000 "
             "100000.000000    14.000000     0.123456     3.500000\n");
   EXPECT_EQ(written_by([&](FILE* f) {
-              log_ctfstar_ex_oneline_phase_shift(f, "m.mrc", "m.ctf", 1.0f, 2.0f, 3.0f, 95.5f, 300.0f, 2.7f, 0.1f,
-                                                 magnification, 14.0f, 0.5f, 4.0f);
+              log_ctfstar_ex_oneline_phase_shift(f, {"m.mrc",
+                                                     "m.ctf",
+                                                     {1.0f, 2.0f, 3.0f, 95.5f},
+                                                     optics(300.0f, 2.7f, 0.1f),
+                                                     magnification,
+                                                     14.0f,
+                                                     0.5f,
+                                                     4.0f});
             }),
             "m.mrc m.ctf:mrc     1.000000     2.000000     3.000000   300.000000     2.700000     0.100000 "
             "100000.000000    14.000000     0.500000     4.000000    95.500000\n");
@@ -206,10 +221,22 @@ TEST(CtfStar, RowsReadBackThroughTheStarReader) {
   FILE* f = fopen(path.c_str(), "w+");
   ASSERT_NE(f, nullptr);
   log_ctfstar_ex_head_phase_shift(f);
-  log_ctfstar_ex_oneline_phase_shift(f, "a/b.mrcs", "a/b.ctf", 21000.5f, 20500.25f, 33.0f, 95.5f, 200.0f, 2.7f,
-                                     0.07f, 100000.0f, 14.0f, 0.25f, 3.5f);
-  log_ctfstar_ex_oneline_phase_shift(f, "c.mrc", "c.ctf", 15000.0f, 16000.0f, 80.0f, 10.0f, 300.0f, 0.01f, 0.1f,
-                                     100000.0f, 14.0f, 0.5f, 4.0f);
+  log_ctfstar_ex_oneline_phase_shift(f, {"a/b.mrcs",
+                                         "a/b.ctf",
+                                         {21000.5f, 20500.25f, 33.0f, 95.5f},
+                                         optics(200.0f, 2.7f, 0.07f),
+                                         100000.0f,
+                                         14.0f,
+                                         0.25f,
+                                         3.5f});
+  log_ctfstar_ex_oneline_phase_shift(f, {"c.mrc",
+                                         "c.ctf",
+                                         {15000.0f, 16000.0f, 80.0f, 10.0f},
+                                         optics(300.0f, 0.01f, 0.1f),
+                                         100000.0f,
+                                         14.0f,
+                                         0.5f,
+                                         4.0f});
   fprintf(f, "\n");
   fclose(f);
   const std::vector<std::string> names = get_all_micrographs_from_ctfstar(path.c_str());

@@ -48,13 +48,12 @@ CTF_REF_CONTROL quiet_control() {
 
 Result refine(Bench& b, float U0, float V0, float A0, float P0, float defocus_step, float angle_step, float phase_range,
               const CTF_REF_CONTROL& control, FILE* log = nullptr, float resL = 50.0f, float resH = 4.0f) {
-  Result r{};
-  hcuda_ctfrefine_half2d(b.measured.get(), b.work.get(), r.U, r.V, r.A, r.P, r.ccc, kApix, b.N, b.N, 300.0f, 2.7f, 0.1f,
-                         U0, V0, A0, P0, defocus_step, angle_step, phase_range, 100.0f, resL, resH, control, log);
-  return r;
+  const CtfSampling fit{make_optics(300.0f, 2.7f, 0.1f, kApix), 100.0f, RESO{resL, resH}};
+  const RefineTarget target{b.measured.get(), b.work.get(), b.N, b.N, fit};
+  const CtfFit f = hcuda_ctfrefine_half2d(target, CtfModel{U0, V0, A0, P0},
+                                          RefineSteps{defocus_step, angle_step, phase_range}, control, log);
+  return Result{f.model.defocus_u, f.model.defocus_v, f.model.angle, f.model.phase_shift, f.ccc};
 }
-
-// Reads a whole file into a string.
 
 class Refine2d : public testing::Test {
  protected:
@@ -147,8 +146,8 @@ TEST_F(Refine2d, WorkArrayEndsWithTheSquaredModel) {
   Bench b(128, {18000, 18900, 50});
   const Result r = refine(b, 18200, 18500, 40, 0.0f, 500.0f, 30.0f, 0.0f, quiet_control());
   DeviceBuffer<float> expected(b.work.size());
-  hcuda_ctf_modsquare_simulate_2d_half(expected.get(), kApix, 65, 128, r.P, 300.0f, 2.7f, 0.1f, r.U, r.V, r.A, 100.0f,
-                                       50.0f, 4.0f);
+  const CtfSampling fit{make_optics(300.0f, 2.7f, 0.1f, kApix), 100.0f, RESO{50.0f, 4.0f}};
+  hcuda_ctf_modsquare_simulate_2d_half(expected.get(), 65, 128, fit, CtfModel{r.U, r.V, r.A, r.P});
   const std::vector<float> got = host_copy_of(b.work), want = host_copy_of(expected);
   for (size_t i = 0; i < want.size(); ++i) ASSERT_NEAR(got[i], want[i], 1e-5) << i;
 }

@@ -9,6 +9,7 @@
 
 #include "arrays/array_reduce.h"
 #include "backend/memory.h"
+#include "core/ctf_model.h"
 #include "ctf/band_ctf.h"
 #include "ctf/band_pixels.h"
 #include "ctf/ctf_simulate.h"
@@ -23,6 +24,12 @@ using search_spectra::TrueCtf;
 
 struct Model {
   float P, kV, Cs, ac, U, V, A, B;
+  CtfModel ctf() const { return {U, V, A, P}; }
+  Optics optics(float apix) const { return make_optics(kV, Cs, ac, apix); }
+  // The model's optics at pixel size apix, sampled with the envelope `bfactor` in resL .. resH.
+  CtfSampling sampled(float apix, float bfactor, float resL, float resH) const {
+    return {optics(apix), bfactor, RESO{resL, resH}};
+  }
 };
 
 const Model kModels[] = {
@@ -95,9 +102,9 @@ TEST(RefineScore, AmplitudeFromTheTablesMatchesTheKernel) {
     const std::vector<float> c2 = host_copy_of(band->cos2t.get(), band->count);
     const std::vector<float> n2 = host_copy_of(band->sin2t.get(), band->count);
     DeviceBuffer<float> direct(static_cast<size_t>(nh) * N);
-    hcuda_ctf_mod_simulate_2d_half(direct.get(), 1.1f, nh, N, m.P, m.kV, m.Cs, m.ac, m.U, m.V, m.A, 0.0f, 60.0f, 2.3f);
+    hcuda_ctf_mod_simulate_2d_half(direct.get(), nh, N, m.sampled(1.1f, 0.0f, 60.0f, 2.3f), m.ctf());
     const std::vector<float> expected = host_copy_of(direct);
-    const CtfTrial trial = ctf_trial(m.P, m.kV, m.Cs, m.ac, m.U, m.V, m.A);
+    const CtfTrial trial = ctf_trial(m.optics(1.0f), m.ctf());
     const double lambda = search_spectra::wavelength(m.kV);
     // Both evaluations round the phase chi (up to ~1300 rad here) to single precision: they agree
     // within three units in its last place.
@@ -118,17 +125,16 @@ TEST(RefineScore, ScoreMatchesTheStraightforwardSumWithinRounding) {
   const DeviceBuffer<float> measured = device_copy_of(host);
   DeviceBuffer<float> work(host.size());
   for (const Model& m : kModels) {
-    hcuda_ctf_sim_mul_real_2d_half(work.get(), measured.get(), apix, nh, N, m.P, m.kV, m.Cs, m.ac, m.U, m.V, m.A, m.B,
-                                   50.0f, 4.0f);
+    hcuda_ctf_sim_mul_real_2d_half(work.get(), measured.get(), nh, N, m.sampled(apix, m.B, 50.0f, 4.0f), m.ctf());
     // In double, the sum the score stands for.
     const std::vector<float> products = host_copy_of(work);
     double exact = 0.0, magnitude = 0.0;
     for (float p : products) exact += p, magnitude += std::fabs(p);
-    const float fast = ctf_ccc_sim_with_real_2d_half(work.get(), measured.get(), apix, nh, N, m.P, m.kV, m.Cs, m.ac,
-                                                     m.U, m.V, m.A, m.B, 50.0f, 4.0f);
+    const float fast =
+        ctf_ccc_sim_with_real_2d_half(work.get(), measured.get(), nh, N, m.sampled(apix, m.B, 50.0f, 4.0f), m.ctf());
     EXPECT_NEAR(fast, exact, 2e-6 * magnitude) << m.U;
-    const RefineScorer scorer = refine_scorer(measured.get(), apix, nh, N, m.kV, m.Cs, m.ac, m.B, 50.0f, 4.0f);
-    EXPECT_EQ(refine_score(work.get(), scorer, m.P, m.U, m.V, m.A), fast) << "both paths sum alike";
+    const RefineScorer scorer = refine_scorer(measured.get(), nh, N, m.sampled(apix, m.B, 50.0f, 4.0f));
+    EXPECT_EQ(refine_score(work.get(), scorer, m.ctf()), fast) << "both paths sum alike";
   }
 }
 
@@ -139,19 +145,17 @@ TEST(BandCtf, SquaredModelAndNormsMatchTheFullArrayRoute) {
   const DeviceBuffer<float> measured = device_copy_of(host);
   DeviceBuffer<float> work(host.size()), expected(host.size());
   for (const Model& m : kModels) {
-    const CtfTrial trial = ctf_trial(m.P, m.kV, m.Cs, m.ac, m.U, m.V, m.A);
+    const CtfTrial trial = ctf_trial(m.optics(1.0f), m.ctf());
     const auto band = band_pixels(apix, nh, N, 40.0f, 3.0f, m.B);
-    hcuda_ctf_modsquare_simulate_2d_half(expected.get(), apix, nh, N, m.P, m.kV, m.Cs, m.ac, m.U, m.V, m.A, m.B, 40.0f,
-                                         3.0f);
-    hcuda_band_modsquare_simulate_2d_half(work.get(), apix, nh, N, m.P, m.kV, m.Cs, m.ac, m.U, m.V, m.A, m.B, 40.0f,
-                                          3.0f);
+    hcuda_ctf_modsquare_simulate_2d_half(expected.get(), nh, N, m.sampled(apix, m.B, 40.0f, 3.0f), m.ctf());
+    hcuda_band_modsquare_simulate_2d_half(work.get(), nh, N, m.sampled(apix, m.B, 40.0f, 3.0f), m.ctf());
     const std::vector<float> want = host_copy_of(expected), got = host_copy_of(work);
     for (size_t i = 0; i < want.size(); ++i) ASSERT_NEAR(got[i], want[i], 2e-4) << m.U << " at " << i;
     // The norms by the full-array route: the band-limited squares summed over the whole array.
-    hcuda_ctf_mod_simulate_2d_half(expected.get(), apix, nh, N, m.P, m.kV, m.Cs, m.ac, m.U, m.V, m.A, m.B, 40.0f, 3.0f);
-    hcuda_2d_half_res_based_square(expected.get(), expected.get(), apix, nh, N, 40.0f, 3.0f);
+    hcuda_ctf_mod_simulate_2d_half(expected.get(), nh, N, m.sampled(apix, m.B, 40.0f, 3.0f), m.ctf());
+    hcuda_2d_half_res_based_square(expected.get(), expected.get(), apix, nh, N, RESO{40.0f, 3.0f});
     const float model = hcuda_fast_sum_inplace(expected.get(), expected.size());
-    hcuda_2d_half_res_based_square(expected.get(), measured.get(), apix, nh, N, 40.0f, 3.0f);
+    hcuda_2d_half_res_based_square(expected.get(), measured.get(), apix, nh, N, RESO{40.0f, 3.0f});
     const float spectrum = hcuda_fast_sum_inplace(expected.get(), expected.size());
     EXPECT_NEAR(hcuda_band_model_norm2(work.get(), *band, trial), model, 1e-5 * model) << m.U;
     EXPECT_NEAR(hcuda_band_measured_norm2(work.get(), *band, measured.get()), spectrum, 1e-5 * spectrum) << m.U;
@@ -165,14 +169,14 @@ TEST(RefineNormalise, SquaresInsideTheBandOnly) {
   for (size_t i = 0; i < in.size(); ++i) in[i] = 0.5f * i - 3.0f;
   DeviceBuffer<float> data = device_copy_of(in);
   DeviceBuffer<float> out(in.size());
-  hcuda_2d_half_res_based_square(out.get(), data.get(), 1.0f, nh, ny, 4.0f, 2.0f);
+  hcuda_2d_half_res_based_square(out.get(), data.get(), 1.0f, nh, ny, RESO{4.0f, 2.0f});
   const std::vector<float> squared = host_copy_of(out);
   for (int y = 0; y < ny; ++y)
     for (int x = 0; x < nh; ++x) {
       const int r2 = x * x + (y - 4) * (y - 4), i = y * nh + x;
       EXPECT_EQ(squared[i], r2 >= 4 && r2 <= 16 ? in[i] * in[i] : 0.0f) << x << "," << y;
     }
-  hcuda_2d_half_res_based_square(data.get(), data.get(), 1.0f, nh, ny, 4.0f, 2.0f);
+  hcuda_2d_half_res_based_square(data.get(), data.get(), 1.0f, nh, ny, RESO{4.0f, 2.0f});
   EXPECT_EQ(host_copy_of(data), squared) << "in place";
 }
 
@@ -181,21 +185,15 @@ TEST(RefineNormalise, CorrelationOfAScaledModelIsOne) {
   const Model m = kModels[0];
   DeviceBuffer<float> measured(static_cast<size_t>(nh) * N);
   DeviceBuffer<float> work(measured.size());
-  hcuda_ctf_mod_simulate_2d_half(measured.get(), 1.0f, nh, N, m.P, m.kV, m.Cs, m.ac, m.U, m.V, m.A, m.B, 40.0f, 3.0f);
-  const float score = ctf_ccc_sim_with_real_2d_half(work.get(), measured.get(), 1.0f, nh, N, m.P, m.kV, m.Cs, m.ac, m.U,
-                                                    m.V, m.A, m.B, 40.0f, 3.0f);
-  EXPECT_NEAR(ctf_normalised_ccc(score, work.get(), measured.get(), 1.0f, nh, N, m.P, m.kV, m.Cs, m.ac, m.U, m.V, m.A,
-                                 m.B, 40.0f, 3.0f),
-              1.0f, 1e-5);
-  const float other = ctf_ccc_sim_with_real_2d_half(work.get(), measured.get(), 1.0f, nh, N, m.P, m.kV, m.Cs, m.ac,
-                                                    m.U + 3000, m.V + 3000, m.A, m.B, 40.0f, 3.0f);
-  EXPECT_LT(ctf_normalised_ccc(other, work.get(), measured.get(), 1.0f, nh, N, m.P, m.kV, m.Cs, m.ac, m.U + 3000,
-                               m.V + 3000, m.A, m.B, 40.0f, 3.0f),
-            0.9f);
+  const CtfSampling sampling = m.sampled(1.0f, m.B, 40.0f, 3.0f);
+  const CtfModel shifted{m.U + 3000, m.V + 3000, m.A, m.P};
+  hcuda_ctf_mod_simulate_2d_half(measured.get(), nh, N, sampling, m.ctf());
+  const float score = ctf_ccc_sim_with_real_2d_half(work.get(), measured.get(), nh, N, sampling, m.ctf());
+  EXPECT_NEAR(ctf_normalised_ccc(score, work.get(), measured.get(), nh, N, sampling, m.ctf()), 1.0f, 1e-5);
+  const float other = ctf_ccc_sim_with_real_2d_half(work.get(), measured.get(), nh, N, sampling, shifted);
+  EXPECT_LT(ctf_normalised_ccc(other, work.get(), measured.get(), nh, N, sampling, shifted), 0.9f);
   hcuda_empty(measured.get(), measured.bytes());
-  EXPECT_EQ(ctf_normalised_ccc(score, work.get(), measured.get(), 1.0f, nh, N, m.P, m.kV, m.Cs, m.ac, m.U, m.V, m.A,
-                               m.B, 40.0f, 3.0f),
-            0.0f)
+  EXPECT_EQ(ctf_normalised_ccc(score, work.get(), measured.get(), nh, N, sampling, m.ctf()), 0.0f)
       << "an empty spectrum correlates with nothing";
 }
 

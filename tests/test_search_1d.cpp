@@ -39,7 +39,7 @@ TEST(Search1d, FindsTheGridPointNearestTheTrueDefocus) {
   for (double truth : {8100.0, 15380.0, 33100.0, 61950.0}) {
     std::vector<float> half = search_spectra::half_spectrum(512, 1.0, {truth, truth, 0}, 0.5, 3);
     float D = 0;
-    quib_1D_search2(half.data(), D, 0.0f, &t.para, nullptr);
+    quib_1D_search2(half.data(), D, 0.0f, defocus_search_settings(t.para), nullptr);
     EXPECT_EQ(D, 5000 + 500 * std::round((truth - 5000) / 500)) << truth;
   }
 }
@@ -49,7 +49,7 @@ TEST(Search1d, UsesThePhaseShiftOfTheSimulation) {
   search_spectra::TrueCtf truth{20100, 20100, 0, 90};
   std::vector<float> half = search_spectra::half_spectrum(256, 1.0, truth, 0.5, 4);
   float D = 0;
-  quib_1D_search2(half.data(), D, 90.0f, &t.para, nullptr);
+  quib_1D_search2(half.data(), D, 90.0f, defocus_search_settings(t.para), nullptr);
   EXPECT_EQ(D, 20000.0f);
 }
 
@@ -60,7 +60,7 @@ TEST(Search1d, LogsEveryCandidateAndKeepsTheLowerDefocusOnTies) {
   half[64 * 65] = 7.0f;
   FILE* log = tmpfile();
   float D = 0;
-  quib_1D_search2(half.data(), D, 0.0f, &t.para, log);
+  quib_1D_search2(half.data(), D, 0.0f, defocus_search_settings(t.para), log);
   const std::string text = contents(log);
   fclose(log);
   EXPECT_EQ(D, 5000.0f);
@@ -79,7 +79,8 @@ TEST(Search1d, EmptyGridGivesTheLowerLimitWithAWarning) {
   std::vector<float> half(65 * 128, 1.0f);
   float D = 0;
   FILE* log = tmpfile();
-  const std::string screen = captured_stdout([&] { quib_1D_search2(half.data(), D, 0.0f, &t.para, log); });
+  const std::string screen =
+      captured_stdout([&] { quib_1D_search2(half.data(), D, 0.0f, defocus_search_settings(t.para), log); });
   EXPECT_EQ(contents(log), "");
   fclose(log);
   EXPECT_EQ(D, 1000.0f);

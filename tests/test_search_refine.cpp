@@ -57,9 +57,10 @@ struct SequenceRun {
 };
 
 SequenceRun run_sequence(Micrograph& m, const QUIB_Para& para) {
+  const SearchRefineSettings settings = search_refine_settings(para, 0);
   SequenceRun run;
   run.screen = captured_stdout(
-      [&] { quib_1D_search_2D_refine(run.ctf, 0, m.host.data(), m.measured.get(), m.work.get(), &para, nullptr); });
+      [&] { quib_1D_search_2D_refine(run.ctf, settings, m.host.data(), m.measured.get(), m.work.get(), nullptr); });
   return run;
 }
 
@@ -76,8 +77,8 @@ TEST(SearchSequence, FirstPassResolutionLimits) {
   EXPECT_EQ(first_pass_resolution(6.0f, 1.0f), 10.0f);
   EXPECT_EQ(first_pass_resolution(6.0f, 5.0f), 10.0f);
   EXPECT_EQ(first_pass_resolution(12.0f, 6.0f), 12.0f) << "never finer than Nyquist";
-  EXPECT_EQ(second_pass_steps({0, 15000, 15000, 20, 0}).defocus, 0.0f) << "U = V leaves the defocus still";
-  EXPECT_EQ(second_pass_steps({0, 15300, 15000, 20, 0}).defocus, 100.0f);
+  EXPECT_EQ(second_pass_steps({15000, 15000, 20, 0}).defocus, 0.0f) << "U = V leaves the defocus still";
+  EXPECT_EQ(second_pass_steps({15300, 15000, 20, 0}).defocus, 100.0f);
 }
 
 TEST(SearchSequence, PhaseShiftCandidatesStopBelowTheUpperEnd) {
@@ -92,29 +93,30 @@ TEST(SearchSequence, PhaseShiftCandidatesStopBelowTheUpperEnd) {
 }
 
 TEST(SearchSequence, CandidateChoiceFallsBackToTheBestScore) {
-  const CtfFit a{0, 1, 1, 0, 0.30f}, b{10, 2, 2, 0, 0.50f}, c{20, 3, 3, 0, 0.50f}, d{30, 4, 4, 0, 0.40f};
+  // Fits of phase shift 0, 10, 20 and 30 degrees.
+  const CtfFit a{{1, 1, 0, 0}, 0.30f}, b{{2, 2, 0, 10}, 0.50f}, c{{3, 3, 0, 20}, 0.50f}, d{{4, 4, 0, 30}, 0.40f};
   PhaseCandidateChoice by_score;
   for (const CtfFit& f : {a, b, c, d}) by_score.consider_score(f);
   EXPECT_TRUE(by_score.has_best);
-  EXPECT_EQ(by_score.chosen().P, 10.0f) << "ties keep the first";
+  EXPECT_EQ(by_score.chosen().model.phase_shift, 10.0f) << "ties keep the first";
 
   PhaseCandidateChoice by_resolution;
   by_resolution.consider_resolution(a, 25.0f);
   by_resolution.consider_resolution(b, 12.0f);
   by_resolution.consider_resolution(c, 8.0f);
   by_resolution.consider_resolution(d, 8.0f);
-  EXPECT_EQ(by_resolution.chosen().P, 20.0f) << "the finest limit, first among equals";
+  EXPECT_EQ(by_resolution.chosen().model.phase_shift, 20.0f) << "the finest limit, first among equals";
 
   PhaseCandidateChoice none_below;
   for (const CtfFit& f : {a, b, c, d}) none_below.consider_resolution(f, 20.0f);
   EXPECT_FALSE(none_below.has_best);
-  EXPECT_EQ(none_below.chosen().P, 10.0f) << "the best-scoring candidate";
+  EXPECT_EQ(none_below.chosen().model.phase_shift, 10.0f) << "the best-scoring candidate";
 
   PhaseCandidateChoice anti;
-  anti.consider_score({0, 1, 1, 0, NAN});
-  anti.consider_score({5, 1, 1, 0, -1.0f});
+  anti.consider_score({{1, 1, 0, 0}, NAN});
+  anti.consider_score({{1, 1, 0, 5}, -1.0f});
   EXPECT_FALSE(anti.has_best);
-  EXPECT_EQ(anti.chosen().P, 0.0f);
+  EXPECT_EQ(anti.chosen().model.phase_shift, 0.0f);
 }
 
 TEST(RefineStart, ThreeCasesFirstMatchWins) {
@@ -124,9 +126,17 @@ TEST(RefineStart, ThreeCasesFirstMatchWins) {
   p.defS = 400;
   p.B_init = 120;
   p.B_err = 30;
-  float P = 7, U, V, A, B, Perr = 3, Derr, Aerr, Berr;
+  RefineStart start{};
+  float &P = start.model.phase_shift, &U = start.model.defocus_u, &V = start.model.defocus_v, &A = start.model.angle;
+  float &B = start.bfactor, &Perr = start.phase_step, &Derr = start.defocus_step, &Aerr = start.angle_step;
+  float& Berr = start.bfactor_step;
+  P = 7;
+  Perr = 3;
+  const auto start_around = [&](float D) {
+    return quib_set_init_defUVA_for_2D_refine(start, refine_start_settings(p, 0), D);
+  };
   quib_set_fixed_seed(3);
-  EXPECT_EQ(quib_set_init_defUVA_for_2D_refine(P, U, V, A, B, Perr, Derr, Aerr, Berr, &p, 0, 20000), 3);
+  EXPECT_EQ(start_around(20000), 3);
   EXPECT_EQ(U, 19600);
   EXPECT_EQ(V, 20400);
   EXPECT_TRUE(A >= 0 && A < 30) << A;
@@ -136,15 +146,15 @@ TEST(RefineStart, ThreeCasesFirstMatchWins) {
   EXPECT_EQ(Aerr, 30);
   EXPECT_EQ(B, 120);
   EXPECT_EQ(Berr, 30);
-  float A_again;
-  quib_set_init_defUVA_for_2D_refine(P, U, V, A_again, B, Perr, Derr, Aerr, Berr, &p, 0, 20000);
-  EXPECT_EQ(A_again, A) << "a fixed seed repeats the start angle";
+  const float A_first = A;
+  start_around(20000);
+  EXPECT_EQ(A, A_first) << "a fixed seed repeats the start angle";
   quib_clear_fixed_seed();
 
   p.refine_input_ctf = 1;
   p.ps_init = 45, p.defU_init = 15000, p.defV_init = 16000, p.defA_init = 70, p.B_init = 90;
   p.ps_err = 12, p.defU_err = 300, p.defV_err = 500, p.defA_err = 8;
-  EXPECT_EQ(quib_set_init_defUVA_for_2D_refine(P, U, V, A, B, Perr, Derr, Aerr, Berr, &p, 0, 20000), 1);
+  EXPECT_EQ(start_around(20000), 1);
   EXPECT_EQ(P, 45);
   EXPECT_EQ(U, 15000);
   EXPECT_EQ(V, 16000);
@@ -157,19 +167,18 @@ TEST(RefineStart, ThreeCasesFirstMatchWins) {
   p.input_ctfstar_set = 1;
   p.phase_shift_S = 6;
   p.init_ctfs[0] = CTF_INIT{1, 300, 2.7f, 0.1f, 33, 21000, 22000, 12, 60};
-  std::string screen = captured_stdout(
-      [&] { EXPECT_EQ(quib_set_init_defUVA_for_2D_refine(P, U, V, A, B, Perr, Derr, Aerr, Berr, &p, 0, 9000), 2); });
+  std::string screen = captured_stdout([&] { EXPECT_EQ(start_around(9000), 2); });
   EXPECT_EQ(screen,
             "input PS= 33.000000 defocus_U= 21000.000000 defocus_V= 22000.000000  def_err= 400.000000  "
             "angle_azimuth= 12.000000  angle_err= 8.000000  \n");
   EXPECT_EQ(P, 33);
   EXPECT_EQ(B, 60);
   EXPECT_EQ(Perr, 6);
-  EXPECT_TRUE(refines_input_ctf(&p, 0));
+  EXPECT_TRUE(refines_input_ctf(refine_start_settings(p, 0)));
 
   p.init_ctfs[0].has_init = 0;
-  EXPECT_FALSE(refines_input_ctf(&p, 0));
-  EXPECT_EQ(quib_set_init_defUVA_for_2D_refine(P, U, V, A, B, Perr, Derr, Aerr, Berr, &p, 0, 9000), 3);
+  EXPECT_FALSE(refines_input_ctf(refine_start_settings(p, 0)));
+  EXPECT_EQ(start_around(9000), 3);
   EXPECT_EQ(U, 9000 - p.astm / 2);
 }
 
@@ -185,8 +194,8 @@ TEST_F(SearchRefine, AbInitioRecoversTheCtfWithPhaseShiftZero) {
   EXPECT_EQ(occurrences(run.screen, "phase shift ..."), 0u);
   // The work array holds the displayed model: CTF^2 E with B = 50 from 100 Angstrom to Nyquist + 0.1.
   DeviceBuffer<float> expected(m.work.size());
-  hcuda_ctf_modsquare_simulate_2d_half(expected.get(), 1.0f, 257, 512, 0.0f, 300, 2.7f, 0.1f, run.ctf.defocus_u,
-                                       run.ctf.defocus_v, run.ctf.angle, 50.0f, 100.0f, 2.1f);
+  const CtfSampling displayed{make_optics(300, 2.7f, 0.1f, 1.0f), 50.0f, RESO{100.0f, 2.1f}};
+  hcuda_ctf_modsquare_simulate_2d_half(expected.get(), 257, 512, displayed, ctf_model_of(run.ctf));
   const std::vector<float> got = host_copy_of(m.work), want = host_copy_of(expected);
   for (size_t i = 0; i < want.size(); ++i) ASSERT_NEAR(got[i], want[i], 1e-4) << i;
   std::vector<float> copy = host_copy_of(m.measured);
@@ -200,8 +209,10 @@ TEST_F(SearchRefine, HighResolutionPassPrintsOnlyItsOwnResult) {
   Micrograph m(512, 1.0f, {15050, 15700, 60});
   FILE* log = tmpfile();
   SequenceRun run;
-  run.screen = captured_stdout(
-      [&] { quib_1D_search_2D_refine(run.ctf, 0, m.host.data(), m.measured.get(), m.work.get(), &t.para, log); });
+  run.screen = captured_stdout([&] {
+    quib_1D_search_2D_refine(run.ctf, search_refine_settings(t.para, 0), m.host.data(), m.measured.get(), m.work.get(),
+                             log);
+  });
   fflush(log);
   const long log_size = ftell(log);
   fclose(log);

@@ -27,7 +27,9 @@ CTF_INFO fit_simulated(const SimParams& sim, search_spectra::TestPara& t) {
   std::vector<float> host(kNh * kBox);
   CTF_INFO ctf = ctf2d_default();
   quib_set_fixed_seed(1);
-  captured_stdout([&] { quib_1D_search_2D_refine(ctf, 0, host.data(), spectrum.get(), work.get(), &t.para, nullptr); });
+  captured_stdout([&] {
+    quib_1D_search_2D_refine(ctf, search_refine_settings(t.para, 0), host.data(), spectrum.get(), work.get(), nullptr);
+  });
   quib_clear_fixed_seed();
   return ctf;
 }

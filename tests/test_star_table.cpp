@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ctf_model.h"
 #include "core/text_lines.h"
 #include "io/star_head.h"
 #include "io/star_index.h"
@@ -72,7 +73,7 @@ TEST(StarHead, ColumnNumbersComeFromTheirHashWords) {
   star_read_head(t.get(), head.get());
   ASSERT_EQ(head->count, 3);
   EXPECT_EQ(head->column[0], 7);
-  EXPECT_EQ(head->column[1], 0);  // no digits after "#"
+  EXPECT_EQ(head->column[1], 0);   // no digits after "#"
   EXPECT_EQ(head->column[2], 12);  // words after the second are not looked at
 }
 
@@ -108,7 +109,8 @@ TEST(StarHead, HeaderEndsAtUnknownLabelOrCommentWithAWarning) {
 
 TEST(StarHead, MoreLabelsThanTheTableHoldsAreCutWithAWarning) {
   std::string text = "data_\nloop_\n";
-  for (int i = 0; i < 600; ++i) text += std::string(STAR_LABELS[i % STAR_LABEL_COUNT]) + " #" + std::to_string(i + 1) + "\n";
+  for (int i = 0; i < 600; ++i)
+    text += std::string(STAR_LABELS[i % STAR_LABEL_COUNT]) + " #" + std::to_string(i + 1) + "\n";
   std::string row;
   for (int i = 0; i < 600; ++i) row += "1 ";
   text += row + "\n" + row + "\n";
@@ -155,8 +157,8 @@ TEST(StarRows, RowCounts) {
       {"", 0},
       {std::string(kFourLineHeader) + "m1 1\n\n   \nm2 2\n\nm3 3\n", 3},
       {std::string(kFourLineHeader) + "m1 1\nshort\nm2 2 extra\n", 3},  // any word count counts
-      {"loop_\n_rlnMicrographName #1\na.mrc\n  \nb.mrc\n\n", 3},     // blanks count in one column
-      {"m1 1\nm2 2\n", 2},                                            // no header at all
+      {"loop_\n_rlnMicrographName #1\na.mrc\n  \nb.mrc\n\n", 3},        // blanks count in one column
+      {"m1 1\nm2 2\n", 2},                                              // no header at all
   };
   for (const Case& c : cases) {
     TextStream t(c.text);
@@ -261,8 +263,8 @@ TEST(StarWriter, ParticleTableBytesAndRoundTrip) {
   FILE* f = fopen(path.c_str(), "w+");
   fputs("old content that the header replaces from the start", f);
   particle_star_write_head(f);
-  particle_star_write_oneline(f, "mic.mrc", 100, 200, 12000.5f, 11000.25f, 45.0f, 300.0f, 2.7f, 0.1f, 100000.0f,
-                              14.0f, 0.5f, 0.25f, 0.0f);
+  particle_star_write_oneline(f, ParticleStarRow{"mic.mrc", 100, 200, CtfModel{12000.5f, 11000.25f, 45.0f, 0.0f},
+                                                 make_optics(300.0f, 2.7f, 0.1f, 1.4f), 100000.0f, 14.0f, 0.5f, 0.25f});
   fclose(f);
   f = fopen(path.c_str(), "r");
   std::string written(4096, '\0');

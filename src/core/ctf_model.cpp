@@ -2,6 +2,14 @@
 
 #include <utility>
 
+#include "core/ctf_formula.h"
+
+Optics make_optics(float kV, float Cs, float ac, float apix) { return Optics{kV, Cs, ac, apix, kV_to_lambda(kV)}; }
+
+CtfModel ctf_model_of(const CTF_INFO& info) {
+  return CtfModel{info.defocus_u, info.defocus_v, info.angle, info.phase_shift};
+}
+
 CTF_INFO ctf2d_default() {
   CTF_INFO info{};
   info.kV = 300.0f;

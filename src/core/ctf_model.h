@@ -1,11 +1,16 @@
-// The default CTF model, conversions between the CTF records, the refinement controls' defaults,
-// and the angle conventions of reported models.
+// The optics record, the default CTF model, conversions between the CTF records, the refinement
+// controls' defaults, and the angle conventions of reported models.
 #pragma once
 
 #include <math.h>
 
 #include "core/ctf_records.h"
 #include "core/hd.h"
+
+// The optics with the wavelength of the voltage (kV_to_lambda).
+Optics make_optics(float kV, float Cs, float ac, float apix);
+// The defocus, angle and phase shift of a record.
+CtfModel ctf_model_of(const CTF_INFO& info);
 
 // kV 300, Cs 2.7 mm, ac 0.1, no phase shift, U = V = angle = 0, B-factor 150; every other field 0.
 CTF_INFO ctf2d_default();

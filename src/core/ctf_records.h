@@ -1,9 +1,45 @@
-// The records of one CTF model, of a micrograph's starting CTF and of a 2D refinement's controls.
+// The records of the optics, of one CTF model and how it is sampled, of a micrograph's starting CTF
+// and of a 2D refinement's controls.
 // Units: kV; Cs in mm; amplitude contrast as a fraction; defocus in Angstrom (positive =
 // underfocus); angles and phase shifts in degrees; B-factors in square Angstrom.
 #pragma once
 
 #include <cstdint>
+
+// A resolution band in Angstrom, low limit first.
+struct RESO {
+  float low;
+  float high;
+};
+
+// The optics of a run: acceleration voltage (kV), spherical aberration Cs (mm), amplitude
+// contrast ac (a fraction), pixel size apix (Angstrom) and the electron wavelength lambda
+// (Angstrom) that the voltage gives. make_optics (core/ctf_model.h) derives lambda.
+struct Optics {
+  float kV;
+  float Cs;
+  float ac;
+  float apix;
+  float lambda;
+};
+
+// One CTF model: defocus U and V (Angstrom, positive = underfocus), the astigmatism angle and the
+// phase shift (degrees).
+struct CtfModel {
+  float defocus_u;
+  float defocus_v;
+  float angle;
+  float phase_shift;
+};
+
+// How a CTF model is sampled on a spectrum: the optics, the envelope exp(-B s^2 / 4) with the
+// B-factor `bfactor` (square Angstrom), and the band 1/band.low <= s <= 1/band.high outside which
+// the samples are 0.
+struct CtfSampling {
+  Optics optics;
+  float bfactor;
+  RESO band;
+};
 
 struct CTF_INFO {
   float kV;
@@ -70,12 +106,6 @@ struct DEFOCUS {
   float u;
   float v;
   float angle;
-};
-
-// A resolution band in Angstrom, low limit first.
-struct RESO {
-  float low;
-  float high;
 };
 
 // Control of one 2D refinement; copied by value into each refinement.

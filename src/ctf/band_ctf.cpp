@@ -7,19 +7,19 @@
 #include "backend/memory.h"
 #include "core/ctf_formula.h"
 
-CtfTrial ctf_trial(float P, float kV, float Cs, float ac, float U, float V, float A) {
-  const double lambda = kV_to_lambda(kV);
-  const double two_a = 2.0 * A * kPi / 180.0;
+CtfTrial ctf_trial(const Optics& optics, const CtfModel& model) {
+  const double lambda = optics.lambda;
+  const double two_a = 2.0 * model.angle * kPi / 180.0;
   CtfTrial t;
   t.pi_lambda = static_cast<float>(kPi * lambda);
-  t.cs_term = static_cast<float>(0.5 * kPi * (1e7 * static_cast<double>(Cs)) * lambda * lambda * lambda);
-  t.phase = static_cast<float>(P * kPi / 180.0);
-  t.mean_defocus = static_cast<float>((static_cast<double>(U) + V) / 2.0);
-  t.half_difference = static_cast<float>((static_cast<double>(U) - V) / 2.0);
+  t.cs_term = static_cast<float>(0.5 * kPi * (1e7 * static_cast<double>(optics.Cs)) * lambda * lambda * lambda);
+  t.phase = static_cast<float>(model.phase_shift * kPi / 180.0);
+  t.mean_defocus = static_cast<float>((static_cast<double>(model.defocus_u) + model.defocus_v) / 2.0);
+  t.half_difference = static_cast<float>((static_cast<double>(model.defocus_u) - model.defocus_v) / 2.0);
   t.cos2a = static_cast<float>(std::cos(two_a));
   t.sin2a = static_cast<float>(std::sin(two_a));
-  t.ac = ac;
-  t.ac_sine = sqrtf(1.0f - ac * ac);
+  t.ac = optics.ac;
+  t.ac_sine = sqrtf(1.0f - optics.ac * optics.ac);
   return t;
 }
 
@@ -123,8 +123,9 @@ void hcuda_band_ctf_modsquare(float* out, size_t n, const BandPixels& band, cons
   for_band_pixels(band.count, ScatterModSquare{out, band.index.get(), band.envelope.get(), geometry_of(band), trial});
 }
 
-void hcuda_band_modsquare_simulate_2d_half(float* out, float apix, int nh, int ny, float P, float kV, float Cs,
-                                           float ac, float U, float V, float A, float B, float resL, float resH) {
+void hcuda_band_modsquare_simulate_2d_half(float* out, int nh, int ny, const CtfSampling& sampling,
+                                           const CtfModel& model) {
   const size_t n = static_cast<size_t>(nh > 0 ? nh : 0) * (ny > 0 ? ny : 0);
-  hcuda_band_ctf_modsquare(out, n, *band_pixels(apix, nh, ny, resL, resH, B), ctf_trial(P, kV, Cs, ac, U, V, A));
+  const auto band = band_pixels(sampling.optics.apix, nh, ny, sampling.band.low, sampling.band.high, sampling.bfactor);
+  hcuda_band_ctf_modsquare(out, n, *band, ctf_trial(sampling.optics, model));
 }

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 
+#include "core/ctf_records.h"
 #include "core/hd.h"
 #include "ctf/band_pixels.h"
 #include "ctf/sincos_poly.h"
@@ -24,8 +25,7 @@ struct CtfTrial {
   float ac_sine;          // sqrt(1 - w^2)
 };
 
-// P and A in degrees, kV, Cs in mm, U and V in Angstrom.
-CtfTrial ctf_trial(float P, float kV, float Cs, float ac, float U, float V, float A);
+CtfTrial ctf_trial(const Optics& optics, const CtfModel& model);
 
 // The CTF at a band pixel: the effective defocus is (U + V)/2 + (U - V)/2 cos 2(theta - A).
 QUIB_HD inline float band_ctf_value(const CtfTrial& t, float s2, float cos2t, float sin2t) {
@@ -52,7 +52,7 @@ float hcuda_band_measured_norm2(float* work, const BandPixels& band, const float
 // out (the band's whole half spectrum, n elements): CTF^2 E in the band, 0 elsewhere.
 void hcuda_band_ctf_modsquare(float* out, size_t n, const BandPixels& band, const CtfTrial& trial);
 
-// CTF^2 E over an nh x ny half spectrum, 0 outside the band 1/resL <= s <= 1/resH: the values of
+// CTF^2 E over an nh x ny half spectrum, 0 outside the sampling's band: the values of
 // hcuda_ctf_modsquare_simulate_2d_half within rounding, from the (cached) band tables.
-void hcuda_band_modsquare_simulate_2d_half(float* out, float apix, int nh, int ny, float P, float kV, float Cs,
-                                           float ac, float U, float V, float A, float B, float resL, float resH);
+void hcuda_band_modsquare_simulate_2d_half(float* out, int nh, int ny, const CtfSampling& sampling,
+                                           const CtfModel& model);

@@ -26,18 +26,19 @@ QUIB_HD inline float profile_at(const float* profile, float r, int nh) {
   return (1.0f - f) * profile[i] + f * profile[i < nh - 1 ? i + 1 : i];
 }
 
-QUIB_HD inline void cuda_2d_half_EPA_from_1d(const float* profile, const float* in, float* out, int x, int y,
-                                             float apix, int nh, int ny, float lambda, float Cs, float U, float V,
-                                             float A, float resL, float resH) {
-  const HalfSpectrumPixel p = half_spectrum_pixel(x, y, nh, ny, apix);
+// Pixel (x, y) of the EPA image: the profile read back at the x-axis radius of the pixel's phase.
+QUIB_HD inline void cuda_2d_half_EPA_from_1d(const float* profile, const float* in, float* out, int x, int y, int nh,
+                                             int ny, const Optics& o, const CtfModel& m, RESO band) {
+  const HalfSpectrumPixel p = half_spectrum_pixel(x, y, nh, ny, o.apix);
   float value = 0.0f;
   if (y > ny / 2) {
-    value = measured_half(in, x, y, nh, p.s, resL);
-  } else if (p.s > 1.0f / resL && p.s < 1.0f / resH) {
+    value = measured_half(in, x, y, nh, p.s, band.low);
+  } else if (p.s > 1.0f / band.low && p.s < 1.0f / band.high) {
     // The radius on the x axis where gamma equals this pixel's gamma.
-    const float gamma = static_cast<float>(ctf_gamma(lambda, effective_defocus(U, V, A, p.theta), Cs, p.s));
+    const float U = m.defocus_u, V = m.defocus_v, A = m.angle;
+    const float gamma = static_cast<float>(ctf_gamma(o.lambda, effective_defocus(U, V, A, p.theta), o.Cs, p.s));
     const float r0 =
-        2.0f * (nh - 1) * apix * ctf_frequency_at_gamma(lambda, effective_defocus(U, V, A, 0.0f), Cs, gamma);
+        2.0f * (nh - 1) * o.apix * ctf_frequency_at_gamma(o.lambda, effective_defocus(U, V, A, 0.0f), o.Cs, gamma);
     value = profile_at(profile, r0, nh) * (1.0f + 10.0f * r0 / nh);
   }
   out[half_index(x, y, nh)] = value;
@@ -67,20 +68,18 @@ QUIB_HD inline float ring_mean(const uint64_t* pairs, float r, int nh, int ny) {
 
 }  // namespace
 
-void hcuda_2d_half_EPA(const float* in, float* out, float apix, int nh, int ny, float kV, float Cs, float U, float V,
-                       float A, float resL, float resH) {
+void hcuda_2d_half_EPA(const float* in, float* out, int nh, int ny, const Optics& optics, const CtfModel& model,
+                       RESO band) {
   if (nh < 2 || ny < 1) return;
   DeviceBuffer<float> profile(static_cast<size_t>(nh));
-  hcuda_2d_half_EPA_X_res(in, profile.get(), 1, apix, nh, ny, kV, Cs, U, V, A, resL, resH);
+  hcuda_2d_half_EPA_X_res(in, profile.get(), 1, nh, ny, optics, model, band);
   const float* epa = profile.get();
-  const float lambda = kV_to_lambda(kV);
-  launch_2d(nh, ny, [=] QUIB_HD(int x, int y) {
-    cuda_2d_half_EPA_from_1d(epa, in, out, x, y, apix, nh, ny, lambda, Cs, U, V, A, resL, resH);
-  });
+  const Optics o = optics;
+  const CtfModel m = model;
+  launch_2d(nh, ny, [=] QUIB_HD(int x, int y) { cuda_2d_half_EPA_from_1d(epa, in, out, x, y, nh, ny, o, m, band); });
 }
 
-void hcuda_2d_half_basic_rotate_ave_res(const float* in, float* out, float apix, int nh, int ny, float resL,
-                                        float resH) {
+void hcuda_2d_half_basic_rotate_ave_res(const float* in, float* out, float apix, int nh, int ny, RESO band) {
   if (nh < 2 || ny < 1) return;
   DeviceBuffer<uint64_t> pairs(static_cast<size_t>(nh) * ny);
   hcuda_2d_half_pack_pairs(pairs.get(), in, nh, ny);
@@ -89,8 +88,8 @@ void hcuda_2d_half_basic_rotate_ave_res(const float* in, float* out, float apix,
     const HalfSpectrumPixel p = half_spectrum_pixel(x, y, nh, ny, apix);
     float value = 0.0f;
     if (y >= ny / 2)
-      value = measured_half(in, x, y, nh, p.s, resL);
-    else if (in_band(p.s, resL, resH))
+      value = measured_half(in, x, y, nh, p.s, band.low);
+    else if (in_band(p.s, band.low, band.high))
       value = ring_mean(packed, p.r, nh, ny) * (1.0f + 10.0f * p.r / nh);
     out[half_index(x, y, nh)] = value;
   });

@@ -193,25 +193,25 @@ void epa_profiles(EpaSetup<kCount> e, const float* const* in, float* const* out)
 }
 
 template <int kCount>
-EpaSetup<kCount> epa_setup(int ov, float apix, int nh, int ny, float kV, float Cs, float U, float V, float A,
-                           float resL, float resH) {
+EpaSetup<kCount> epa_setup(int ov, int nh, int ny, const Optics& optics, const CtfModel& model, RESO band) {
   EpaSetup<kCount> e;
   e.M = epa_profile_length(nh, ov);
   e.nh = nh;
   e.ny = ny;
-  e.apix = apix;
-  e.resL = resL;
-  e.resH = resH;
-  const double lambda = kV_to_lambda(kV);
+  e.apix = optics.apix;
+  e.resL = band.low;
+  e.resH = band.high;
+  const float U = model.defocus_u, V = model.defocus_v, A = model.angle;
+  const double lambda = optics.lambda;
   e.c0 = static_cast<float>(kPi * lambda * effective_defocus(U, V, A, 0.0f));
-  e.k = static_cast<float>(0.5 * kPi * (1e7 * static_cast<double>(Cs)) * lambda * lambda * lambda);
+  e.k = static_cast<float>(0.5 * kPi * (1e7 * static_cast<double>(optics.Cs)) * lambda * lambda * lambda);
   e.pl = static_cast<float>(kPi * lambda);
   e.z_mean = 0.5f * (U + V);
   e.z_half = 0.5f * (U - V);
   const double two_a = 2.0 * A * kPi / 180.0;
   e.cos2A = static_cast<float>(cos(two_a));
   e.sin2A = static_cast<float>(sin(two_a));
-  e.pixels = 2.0f * (nh - 1) * apix;
+  e.pixels = 2.0f * (nh - 1) * optics.apix;
   e.y0 = static_cast<float>(ny / 2);
   return e;
 }
@@ -220,17 +220,14 @@ EpaSetup<kCount> epa_setup(int ov, float apix, int nh, int ny, float kV, float C
 
 int epa_profile_length(int nh, int ov) { return (nh - 1) * ov + 1; }
 
-void hcuda_2d_half_EPA_X_res(const float* in, float* out, int ov, float apix, int nh, int ny, float kV, float Cs,
-                             float U, float V, float A, float resL, float resH) {
+void hcuda_2d_half_EPA_X_res(const float* in, float* out, int ov, int nh, int ny, const Optics& optics,
+                             const CtfModel& model, RESO band) {
   const float* inputs[1] = {in};
   float* outputs[1] = {out};
-  epa_profiles(epa_setup<1>(ov, apix, nh, ny, kV, Cs, U, V, A, resL, resH), inputs, outputs);
+  epa_profiles(epa_setup<1>(ov, nh, ny, optics, model, band), inputs, outputs);
 }
 
-void hcuda_2d_half_EPA_X_res_pair(const float* in1, const float* in2, float* out1, float* out2, int ov, float apix,
-                                  int nh, int ny, float kV, float Cs, float U, float V, float A, float resL,
-                                  float resH) {
-  const float* inputs[2] = {in1, in2};
-  float* outputs[2] = {out1, out2};
-  epa_profiles(epa_setup<2>(ov, apix, nh, ny, kV, Cs, U, V, A, resL, resH), inputs, outputs);
+void hcuda_2d_half_EPA_X_res_pair(const float* const in[2], float* const out[2], int ov, int nh, int ny,
+                                  const Optics& optics, const CtfModel& model, RESO band) {
+  epa_profiles(epa_setup<2>(ov, nh, ny, optics, model, band), in, out);
 }

@@ -1,7 +1,7 @@
 // The candidates of the phase-shift search and the choice of the best one.
 #pragma once
 
-#include "ctf/search_sequence.h"
+#include "ctf/refine_2d.h"
 
 // The candidates of the phase-shift search: L + i S (i = 0, 1, ...) below H; 0 when H <= L or the
 // step is not positive.

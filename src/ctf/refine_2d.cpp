@@ -34,10 +34,11 @@ struct Refinement {
   Search s;
 };
 
-float score_model(Refinement& r, const float* point) {
-  return refine_score(r.work, r.scorer, point[kPhase], point[kMean] - point[kAstigmatism],
-                      point[kMean] + point[kAstigmatism], point[kAngle]);
+CtfModel model_at(const float* point) {
+  return CtfModel{point[kMean] - point[kAstigmatism], point[kMean] + point[kAstigmatism], point[kAngle], point[kPhase]};
 }
+
+float score_model(Refinement& r, const float* point) { return refine_score(r.work, r.scorer, model_at(point)); }
 
 float score_a(Refinement& r) { return score_model(r, r.s.a); }
 
@@ -63,19 +64,20 @@ void compare_start_points(Refinement& r, Parameter k) {
   }
 }
 
-void start_search(Refinement& r, float U0, float V0, float A0, float P0, float defocus_step, float angle_step,
-                  float phase_range) {
+void start_search(Refinement& r, const CtfModel& start, const RefineSteps& steps) {
   const double r1 = quib_random_unit();
   const double r2 = quib_random_unit();
+  const float U0 = start.defocus_u, V0 = start.defocus_v, A0 = start.angle, P0 = start.phase_shift;
+  const float range = steps.phase_range;
   Search& s = r.s;
   s.a[kMean] = (U0 + V0) / 2.0f;
-  s.b[kMean] = s.a[kMean] - defocus_step;
+  s.b[kMean] = s.a[kMean] - steps.defocus;
   s.a[kAstigmatism] = (V0 - U0) / 2.0f;
-  s.b[kAstigmatism] = s.a[kAstigmatism] - defocus_step;
-  s.a[kAngle] = A0 + angle_step / 2.0f;
-  s.b[kAngle] = A0 - angle_step / 2.0f;
-  s.a[kPhase] = static_cast<float>(P0 + r1 * phase_range / 3.0);
-  s.b[kPhase] = static_cast<float>(P0 - phase_range + r2 * phase_range / 3.0);
+  s.b[kAstigmatism] = s.a[kAstigmatism] - steps.defocus;
+  s.a[kAngle] = A0 + steps.angle / 2.0f;
+  s.b[kAngle] = A0 - steps.angle / 2.0f;
+  s.a[kPhase] = static_cast<float>(P0 + r1 * range / 3.0);
+  s.b[kPhase] = static_cast<float>(P0 - range + r2 * range / 3.0);
 
   const CTF_REF_CONTROL& c = r.control;
   if (c.refine_astigmatism) compare_start_points(r, kAstigmatism);
@@ -104,12 +106,10 @@ bool step_parameter(Refinement& r, Parameter k, bool refine, float tolerance, do
 }
 
 void log_step(Refinement& r, RefineStep step, float U, float V) {
-  refine_log_step(r.control, r.log, step, U, V, r.s.a[kAngle], r.s.a[kPhase], r.s.fa);
+  refine_log_step(r.control, r.log, step, CtfModel{U, V, r.s.a[kAngle], r.s.a[kPhase]}, r.s.fa);
 }
 
-void log_step(Refinement& r, RefineStep step) {
-  log_step(r, step, r.s.a[kMean] - r.s.a[kAstigmatism], r.s.a[kMean] + r.s.a[kAstigmatism]);
-}
+void log_step(Refinement& r, RefineStep step) { refine_log_step(r.control, r.log, step, model_at(r.s.a), r.s.fa); }
 
 // One cycle over the four parameters; returns whether all of them have converged.
 bool refine_cycle(Refinement& r, float P0, float phase_range) {
@@ -132,34 +132,34 @@ bool refine_cycle(Refinement& r, float P0, float phase_range) {
 
 }  // namespace
 
-int hcuda_ctfrefine_half2d(const float* measured, float* work, float& U, float& V, float& A, float& P, float& CCC,
-                           float apix, int N, int ny, float kV, float Cs, float ac, float U0, float V0, float A0,
-                           float P0, float defocus_step, float angle_step, float phase_range, float B, float resL,
-                           float resH, CTF_REF_CONTROL control, FILE* log) {
-  const int nh = N / 2 + 1;
-  const RefineScorer scorer = refine_scorer(measured, apix, nh, ny, kV, Cs, ac, B, resL, resH);
-  Refinement r{scorer, work, control, log, Search{}};
+CtfFit hcuda_ctfrefine_half2d(const RefineTarget& target, const CtfModel& start, const RefineSteps& steps,
+                              CTF_REF_CONTROL control, FILE* log) {
+  const int nh = target.N / 2 + 1, ny = target.ny;
+  const RefineScorer scorer = refine_scorer(target.measured, nh, ny, target.fit);
+  Refinement r{scorer, target.work, control, log, Search{}};
 
   quib_reseed();
   refine_log_start(control, log);
-  start_search(r, U0, V0, A0, P0, defocus_step, angle_step, phase_range);
+  start_search(r, start, steps);
   refine_log_column_header(control, log);
 
   bool converged = false;
   for (int cycle = 0; cycle < kMaxCycles && !converged; ++cycle) {
     refine_log_cycle(control, log, cycle);
-    converged = refine_cycle(r, P0, phase_range);
+    converged = refine_cycle(r, start.phase_shift, steps.phase_range);
     if (converged) refine_log_last_cycle(control, log);
   }
 
-  U = r.s.a[kMean] - r.s.a[kAstigmatism];
-  V = r.s.a[kMean] + r.s.a[kAstigmatism];
-  A = r.s.a[kAngle];
-  quib_format_UVA(U, V, A);
-  P = r.s.a[kPhase];
-  CCC = ctf_normalised_ccc(r.s.fa, work, measured, apix, nh, ny, P, kV, Cs, ac, U, V, A, B, resL, resH);
-  refine_report_final(control, log, U, V, A, P, CCC);
+  CtfFit fit;
+  CtfModel& m = fit.model;
+  m.defocus_u = r.s.a[kMean] - r.s.a[kAstigmatism];
+  m.defocus_v = r.s.a[kMean] + r.s.a[kAstigmatism];
+  m.angle = r.s.a[kAngle];
+  quib_format_UVA(m.defocus_u, m.defocus_v, m.angle);
+  m.phase_shift = r.s.a[kPhase];
+  fit.ccc = ctf_normalised_ccc(r.s.fa, target.work, target.measured, nh, ny, target.fit, m);
+  refine_report_final(control, log, m, fit.ccc);
   if (!converged) refine_report_too_many_cycles(log);
-  hcuda_band_ctf_modsquare(work, static_cast<size_t>(nh) * ny, *scorer.band, ctf_trial(P, kV, Cs, ac, U, V, A));
-  return 0;
+  hcuda_band_ctf_modsquare(target.work, static_cast<size_t>(nh) * ny, *scorer.band, ctf_trial(target.fit.optics, m));
+  return fit;
 }

@@ -8,13 +8,34 @@
 
 #include "core/ctf_records.h"
 
-// measured: device half spectrum (N/2 + 1 columns by ny rows, read only); work: device array of
-// the same size. Starts from U0, V0 (Angstrom), A0 and P0 (degrees) with the initial defocus and
-// angle steps and the phase-shift range; fits with envelope B (square Angstrom) in the band
-// [resL, resH] (Angstrom). control is a copy: its switches say what is refined, logged and printed.
-// Delivers U, V, A in [0, 90), P and the normalised cross-correlation CCC; work then holds
-// CTF^2 E of the result (band-limited). The generator is reseeded on entry (quib_reseed). Returns 0.
-int hcuda_ctfrefine_half2d(const float* measured, float* work, float& U, float& V, float& A, float& P, float& CCC,
-                           float apix, int N, int ny, float kV, float Cs, float ac, float U0, float V0, float A0,
-                           float P0, float defocus_step, float angle_step, float phase_range, float B, float resL,
-                           float resH, CTF_REF_CONTROL control, FILE* log);
+// What one refinement fits against: the measured half spectrum (N/2 + 1 columns by ny rows, on
+// the device, read only), a device scratch array of the same size, and the optics, envelope and
+// band the model is sampled with.
+struct RefineTarget {
+  const float* measured;
+  float* work;
+  int N;
+  int ny;
+  CtfSampling fit;
+};
+
+// The initial steps: defocus (Angstrom) and angle (degrees), and the range of the phase shift
+// (degrees) that the phase-shift parameter may walk from its start.
+struct RefineSteps {
+  float defocus;
+  float angle;
+  float phase_range;
+};
+
+// A fitted (or starting) model with its normalised score.
+struct CtfFit {
+  CtfModel model;
+  float ccc;
+};
+
+// Refines from `start`. control is a copy: its switches say what is refined, logged and printed.
+// Delivers U, V and the angle in [0, 90), the phase shift and the normalised cross-correlation;
+// target.work then holds CTF^2 E of the result (band-limited). The generator is reseeded on entry
+// (quib_reseed).
+CtfFit hcuda_ctfrefine_half2d(const RefineTarget& target, const CtfModel& start, const RefineSteps& steps,
+                              CTF_REF_CONTROL control, FILE* log);

@@ -31,8 +31,8 @@ void refine_log_cycle(const CTF_REF_CONTROL& control, FILE* log, int cycle) {
   log_printf(control, log, "Cycle: %02d\n", cycle);
 }
 
-void refine_log_step(const CTF_REF_CONTROL& control, FILE* log, RefineStep step, float U, float V, float A, float P,
-                     float score) {
+void refine_log_step(const CTF_REF_CONTROL& control, FILE* log, RefineStep step, const CtfModel& model, float score) {
+  const float U = model.defocus_u, V = model.defocus_v, A = model.angle, P = model.phase_shift;
   switch (step) {
     case RefineStep::Angle:
     case RefineStep::Astigmatism:
@@ -53,7 +53,8 @@ void refine_log_last_cycle(const CTF_REF_CONTROL& control, FILE* log) {
              "************************************************************ *\n");
 }
 
-void refine_report_final(const CTF_REF_CONTROL& control, FILE* log, float U, float V, float A, float P, float ccc) {
+void refine_report_final(const CTF_REF_CONTROL& control, FILE* log, const CtfModel& model, float ccc) {
+  const float U = model.defocus_u, V = model.defocus_v, A = model.angle, P = model.phase_shift;
   const char* screen_end = control.high_resolution_pass ? "  Final Values (Hres refine)\n\n" : "  Final Values\n\n";
   if (control.refine_phase_shift) {
     log_printf(control, log, "\n   Defocus_U   Defocus_V       Angle    Phase_shift     CCC\n");

@@ -12,11 +12,10 @@ enum class RefineStep { Angle, MeanDefocus, Astigmatism, PhaseShift };
 void refine_log_start(const CTF_REF_CONTROL& control, FILE* log);
 void refine_log_column_header(const CTF_REF_CONTROL& control, FILE* log);
 void refine_log_cycle(const CTF_REF_CONTROL& control, FILE* log, int cycle);
-void refine_log_step(const CTF_REF_CONTROL& control, FILE* log, RefineStep step, float U, float V, float A, float P,
-                     float score);
+void refine_log_step(const CTF_REF_CONTROL& control, FILE* log, RefineStep step, const CtfModel& model, float score);
 void refine_log_last_cycle(const CTF_REF_CONTROL& control, FILE* log);
 // The final values: the phase shift column appears when the phase shift was refined; a
 // high-resolution pass marks its screen line.
-void refine_report_final(const CTF_REF_CONTROL& control, FILE* log, float U, float V, float A, float P, float ccc);
+void refine_report_final(const CTF_REF_CONTROL& control, FILE* log, const CtfModel& model, float ccc);
 // The warning of a refinement that ran out of cycles, on the screen and in the log (if any).
 void refine_report_too_many_cycles(FILE* log);

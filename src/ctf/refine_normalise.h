@@ -5,23 +5,24 @@
 #include <cstddef>
 
 #include "core/ctf_formula.h"
+#include "core/ctf_records.h"
 #include "core/hd.h"
 #include "ctf/half_spectrum.h"
 
-// Element (x, y) of a half spectrum: in^2 inside the band 1/resL <= s <= 1/resH, else 0. out may
-// be in itself.
+// Element (x, y) of a half spectrum: in^2 inside the band 1/band.low <= s <= 1/band.high, else 0.
+// out may be in itself.
 QUIB_HD inline void cuda_2d_half_res_based_square(float* out, const float* in, int x, int y, float apix, int nh, int ny,
-                                                  float resL, float resH) {
+                                                  RESO band) {
   const HalfSpectrumPixel p = half_spectrum_pixel(x, y, nh, ny, apix);
   const size_t i = static_cast<size_t>(y) * nh + x;
-  out[i] = in_band(p.s, resL, resH) ? in[i] * in[i] : 0.0f;
+  out[i] = in_band(p.s, band.low, band.high) ? in[i] * in[i] : 0.0f;
 }
 
-void hcuda_2d_half_res_based_square(float* out, const float* in, float apix, int nh, int ny, float resL, float resH);
+void hcuda_2d_half_res_based_square(float* out, const float* in, float apix, int nh, int ny, RESO band);
 
-// ccc / sqrt(sum of (|CTF| E)^2) / sqrt(sum of measured^2), both sums over the band (the sums of
-// the band-limited squares above, taken over the band's pixels only), for the model P, U, V, A
-// (degrees, Angstrom) with envelope B. work (nh x ny) is scratch. A model or a spectrum with
-// nothing in the band correlates with nothing: the result is then 0.
-float ctf_normalised_ccc(float ccc, float* work, const float* measured, float apix, int nh, int ny, float P, float kV,
-                         float Cs, float ac, float U, float V, float A, float B, float resL, float resH);
+// ccc / sqrt(sum of (|CTF| E)^2) / sqrt(sum of measured^2), both sums over the sampling's band (the
+// sums of the band-limited squares above, taken over the band's pixels only), for the model.
+// work (nh x ny) is scratch. A model or a spectrum with nothing in the band correlates with
+// nothing: the result is then 0.
+float ctf_normalised_ccc(float ccc, float* work, const float* measured, int nh, int ny, const CtfSampling& sampling,
+                         const CtfModel& model);

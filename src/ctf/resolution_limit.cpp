@@ -26,19 +26,23 @@ struct EpaEstimate {
   float resolution;              // the limit, Angstrom
 };
 
-EpaEstimate epa_resolution_limit(const float* spectrum, const float* plain, float threshold, int ov, float apix, int nh,
-                                 int ny, float P, float kV, float Cs, float ac, float U, float V, float A, float resL,
-                                 float resH) {
+EpaEstimate epa_resolution_limit(const float* spectrum, const float* plain, int nh, int ny, const Optics& optics,
+                                 const CtfModel& model, const EpaSettings& settings) {
+  const int ov = settings.oversampling;
+  const float apix = optics.apix, resL = settings.band.low, resH = settings.band.high;
   const int M = epa_profile_length(nh, ov);
   const size_t n = M > 0 ? static_cast<size_t>(M) : 0;
   DeviceBuffer<float> sim(n), epa(n), epa_plain(plain ? n : 0);
-  hcuda_ctf_mod_simulate_1d(sim.get(), apix, M, P, kV, Cs, ac, effective_defocus(U, V, A, 0.0f), 0.0f, resL,
-                            2.0f * apix);
-  if (plain)
-    hcuda_2d_half_EPA_X_res_pair(spectrum, plain, epa.get(), epa_plain.get(), ov, apix, nh, ny, kV, Cs, U, V, A, resL,
-                                 resH);
-  else
-    hcuda_2d_half_EPA_X_res(spectrum, epa.get(), ov, apix, nh, ny, kV, Cs, U, V, A, resL, resH);
+  const CtfSampling x_axis{optics, 0.0f, RESO{resL, 2.0f * apix}};
+  hcuda_ctf_mod_simulate_1d(sim.get(), M, x_axis, model.phase_shift,
+                            effective_defocus(model.defocus_u, model.defocus_v, model.angle, 0.0f));
+  if (plain) {
+    const float* in[2] = {spectrum, plain};
+    float* const out[2] = {epa.get(), epa_plain.get()};
+    hcuda_2d_half_EPA_X_res_pair(in, out, ov, nh, ny, optics, model, settings.band);
+  } else {
+    hcuda_2d_half_EPA_X_res(spectrum, epa.get(), ov, nh, ny, optics, model, settings.band);
+  }
 
   EpaEstimate e;
   e.range = epa_scan_range(M, nh, apix, resL, resH);
@@ -46,7 +50,7 @@ EpaEstimate epa_resolution_limit(const float* spectrum, const float* plain, floa
   e.epa = host_copy_of(epa);
   e.epa_plain = host_copy_of(epa_plain);
   e.smoothed = epa_smooth_correlation(epa_local_correlation(e.epa.data(), e.sim.data(), e.range), e.range);
-  const int limit = epa_limit_index(e.smoothed, e.range, apix, threshold);
+  const int limit = epa_limit_index(e.smoothed, e.range, apix, settings.threshold);
   if (limit < 0) {
     QUIB_WARNING(kUnit,
                  "no resolution lies between the correlation windows (box too small or band too narrow); "
@@ -81,32 +85,29 @@ bool write_epa_lines(FILE* file, const EpaEstimate& e, float apix) {
 
 }  // namespace
 
-int ctf_epa_1d_ccf(float& R, float threshold, const float* spectrum, int ov, float apix, int nh, int ny, float P,
-                   float kV, float Cs, float ac, float U, float V, float A, float resL, float resH) {
-  R = epa_resolution_limit(spectrum, nullptr, threshold, ov, apix, nh, ny, P, kV, Cs, ac, U, V, A, resL, resH)
-          .resolution;
-  return 0;
+float ctf_epa_1d_ccf(const float* spectrum, int nh, int ny, const Optics& optics, const CtfModel& model,
+                     const EpaSettings& settings) {
+  return epa_resolution_limit(spectrum, nullptr, nh, ny, optics, model, settings).resolution;
 }
 
-int ctf_epa_1d_ccf_B_estimation(FILE* log, const char* micrograph, float& R, float threshold, const float* spectrum_sub,
-                                const float* spectrum_plain, int ov, float apix, int nh, int ny, float P, float kV,
-                                float Cs, float ac, float U, float V, float A, float resL, float resH, float B_resL,
-                                float B_resH, int estimate_B, float* bfactor) {
+ResolutionEstimate ctf_epa_1d_ccf_B_estimation(const float* spectrum_sub, const float* spectrum_plain, int nh, int ny,
+                                               const Optics& optics, const CtfModel& model,
+                                               const ResolutionSettings& settings, const EpaOutput& output) {
   std::string name;
-  FilePtr file = open_epa_file(micrograph, name);
+  FilePtr file = open_epa_file(output.micrograph, name);
   if (!file) QUIB_FATAL_CANNOT_WRITE(kUnit, name.c_str());
-  const EpaEstimate e = epa_resolution_limit(spectrum_sub, spectrum_plain, threshold, ov, apix, nh, ny, P, kV, Cs, ac,
-                                             U, V, A, resL, resH);
-  if (!write_epa_lines(file.get(), e, apix) || fclose(file.release()) != 0)
+  const EpaEstimate e = epa_resolution_limit(spectrum_sub, spectrum_plain, nh, ny, optics, model, settings.epa);
+  if (!write_epa_lines(file.get(), e, optics.apix) || fclose(file.release()) != 0)
     QUIB_FATAL_CANNOT_WRITE(kUnit, name.c_str());
-  R = e.resolution;
-  printf("Resolution limit estimated by EPA: \033[1m %.3f \033[m\n", R);
-  if (log) fprintf(log, "Resolution limit estimated by EPA: RES_LIMIT %.3f \n", R);
-  if (estimate_B) {
-    const float B = bfac_estimation_from_epa_1d2(e.epa_plain.data(), apix, e.range.M, B_resL, B_resH);
-    printf("Estimated Bfactor: \033[1m %.2f \033[m\n", B);
-    if (log) fprintf(log, "Estimated Bfactor: B_FACTOR  %.2f \n", B);
-    if (bfactor) *bfactor = B;
+  ResolutionEstimate estimate{e.resolution, 0.0f};
+  FILE* log = output.log;
+  printf("Resolution limit estimated by EPA: \033[1m %.3f \033[m\n", estimate.resolution);
+  if (log) fprintf(log, "Resolution limit estimated by EPA: RES_LIMIT %.3f \n", estimate.resolution);
+  if (settings.estimate_B) {
+    estimate.bfactor = bfac_estimation_from_epa_1d2(e.epa_plain.data(), optics.apix, e.range.M, settings.B_band.low,
+                                                    settings.B_band.high);
+    printf("Estimated Bfactor: \033[1m %.2f \033[m\n", estimate.bfactor);
+    if (log) fprintf(log, "Estimated Bfactor: B_FACTOR  %.2f \n", estimate.bfactor);
   }
-  return 0;
+  return estimate;
 }

@@ -1,44 +1,46 @@
 #include "ctf/search_sequence.h"
 
-#include "core/ctf_records.h"
-#include "ctf/refine_2d.h"
-#include "ctf/refine_start.h"
-#include "ctf/search_1d.h"
-#include "run/quib_para.h"
-
-CtfFit refine_pass(const SearchContext& context, const CtfFit& from, const RefineSteps& steps, const RefineBand& band,
+CtfFit refine_pass(const SearchContext& context, const CtfModel& from, const RefineSteps& steps, const RefineBand& band,
                    const RefineSwitches& switches) {
-  const QUIB_Para* p = context.para;
-  CTF_REF_CONTROL control = p->ref_control;
+  const SearchRefineSettings& s = *context.settings;
+  CTF_REF_CONTROL control = s.control;
   control.set_PHSL(switches.phase, switches.high_resolution, switches.screen, switches.log);
-  CtfFit fit{};
-  hcuda_ctfrefine_half2d(context.measured, context.work, fit.U, fit.V, fit.A, fit.P, fit.ccc, p->apix, p->boxsize,
-                         p->boxsize, p->kV, p->cs, p->ac, from.U, from.V, from.A, from.P, steps.defocus, steps.angle,
-                         steps.phase_range, band.bfac, band.resL, band.resH, control, context.log);
-  return fit;
+  const int box = s.search_1d.box;
+  const CtfSampling fit{s.search_1d.sampling.optics, band.bfac, RESO{band.resL, band.resH}};
+  const RefineTarget target{context.measured, context.work, box, box, fit};
+  return hcuda_ctfrefine_half2d(target, from, steps, control, context.log);
 }
 
-RefineSteps second_pass_steps(const CtfFit& first) { return {(first.U - first.V) / 3.0f, 3.0f, 0.0f}; }
-
-RefineBand second_pass_band(const QUIB_Para* para) { return {para->Href_bfac, para->Href_resL, para->Href_resH}; }
-
-namespace {
-
-RefineStart start_point(const SearchContext& context, float D) {
-  RefineStart s{};
-  quib_set_init_defUVA_for_2D_refine(s.model.P, s.model.U, s.model.V, s.model.A, s.B, s.phase_step, s.defocus_step,
-                                     s.angle_step, s.B_step, context.para, context.index, D);
-  return s;
+RefineBand first_pass_band(const SearchRefineSettings& settings, float resH) {
+  const CtfSampling& s = settings.search_1d.sampling;
+  return {s.bfactor, s.band.low, resH};
 }
 
-}  // namespace
+RefineBand full_band(const SearchRefineSettings& settings) {
+  return first_pass_band(settings, settings.search_1d.sampling.band.high);
+}
+
+RefineBand second_pass_band(const SearchRefineSettings& settings) {
+  const HighResolutionPass& h = settings.high_resolution;
+  return {h.bfactor, h.band.low, h.band.high};
+}
+
+RefineSteps second_pass_steps(const CtfModel& first) {
+  return {(first.defocus_u - first.defocus_v) / 3.0f, 3.0f, 0.0f};
+}
 
 RefineStart start_after_1d_search(const SearchContext& context, float P) {
+  const SearchRefineSettings& s = *context.settings;
   float D = 0.0f;
-  quib_1D_search2(context.spectrum_copy, D, P, context.para, context.log);
-  RefineStart s = start_point(context, D);
-  s.model.P = P;
-  return s;
+  quib_1D_search2(context.spectrum_copy, D, P, s.search_1d, context.log);
+  RefineStart start{};
+  quib_set_init_defUVA_for_2D_refine(start, s.start, D);
+  start.model.phase_shift = P;
+  return start;
 }
 
-RefineStart start_from_input(const SearchContext& context) { return start_point(context, 0.0f); }
+RefineStart start_from_input(const SearchContext& context) {
+  RefineStart start{};
+  quib_set_init_defUVA_for_2D_refine(start, context.settings->start, 0.0f);
+  return start;
+}

@@ -5,7 +5,6 @@
 #include "core/report.h"
 #include "ctf/refine_start.h"
 #include "ctf/search_sequence.h"
-#include "run/quib_para.h"
 
 float first_pass_resolution_ab_initio(float resH) { return std::min(2.0f * resH, 10.0f); }
 
@@ -14,33 +13,35 @@ float first_pass_resolution(float resH, float apix) {
 }
 
 CtfFit sequence_ab_initio(const SearchContext& context) {
-  const QUIB_Para* p = context.para;
+  const SearchRefineSettings& s = *context.settings;
   const RefineStart start = start_after_1d_search(context, 0.0f);
-  const RefineSteps steps{start.defocus_step, start.angle_step, p->phase_shift_S};
-  if (!p->do_Hres_ref) return refine_pass(context, start.model, steps, {p->bfac, p->resL, p->resH}, {0, 0, 1, 1});
-  const RefineBand first_band{p->bfac, p->resL, first_pass_resolution_ab_initio(p->resH)};
-  const CtfFit first = refine_pass(context, start.model, steps, first_band, {0, 0, 0, 1});
-  return refine_pass(context, first, second_pass_steps(first), second_pass_band(p), {0, 1, 1, 1});
+  const RefineSteps steps{start.defocus_step, start.angle_step, s.phase.step};
+  if (!s.high_resolution.on) return refine_pass(context, start.model, steps, full_band(s), {0, 0, 1, 1});
+  const float resH = s.search_1d.sampling.band.high;
+  const CtfFit first =
+      refine_pass(context, start.model, steps, first_pass_band(s, first_pass_resolution_ab_initio(resH)), {0, 0, 0, 1});
+  return refine_pass(context, first.model, second_pass_steps(first.model), second_pass_band(s), {0, 1, 1, 1});
 }
 
 CtfFit sequence_input_phase(const SearchContext& context) {
-  const QUIB_Para* p = context.para;
+  const SearchRefineSettings& s = *context.settings;
   printf("refining phase shift ... \n Phase_shift      def_U         def_V         Angle       CCC        \n");
   RefineStart start;
-  if (refines_input_ctf(p, context.index)) {
+  if (refines_input_ctf(s.start)) {
     start = start_from_input(context);
   } else {
     // Without the user's values for this micrograph the refinement starts from a 1D search at the
     // micrograph's listed phase shift.
     QUIB_WARNING("ctf", "No input CTF values for this micrograph; starting from a 1D defocus search");
-    start = start_after_1d_search(context, p->init_ctfs[context.index].phase_shift);
-    start.phase_step = p->phase_shift_S;
+    start = start_after_1d_search(context, s.listed_phase_shift);
+    start.phase_step = s.phase.step;
   }
-  if (!p->do_Hres_ref)
-    return refine_pass(context, start.model, {start.defocus_step, start.angle_step, start.phase_step},
-                       {p->bfac, p->resL, p->resH}, {1, 0, 1, 1});
-  const RefineBand first_band{p->bfac, p->resL, first_pass_resolution(p->resH, p->apix)};
+  if (!s.high_resolution.on)
+    return refine_pass(context, start.model, {start.defocus_step, start.angle_step, start.phase_step}, full_band(s),
+                       {1, 0, 1, 1});
+  const CtfSampling& sampling = s.search_1d.sampling;
+  const RefineBand first_band = first_pass_band(s, first_pass_resolution(sampling.band.high, sampling.optics.apix));
   const CtfFit first =
       refine_pass(context, start.model, {start.defocus_step, start.angle_step, 0.0f}, first_band, {0, 0, 0, 1});
-  return refine_pass(context, first, second_pass_steps(first), second_pass_band(p), {1, 1, 0, 1});
+  return refine_pass(context, first.model, second_pass_steps(first.model), second_pass_band(s), {1, 1, 0, 1});
 }

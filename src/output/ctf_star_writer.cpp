@@ -2,19 +2,26 @@
 
 namespace {
 
-void fput_row_start(FILE* stream, const char* micrograph, const char* ctfimage, float U, float V, float angle,
-                    float kV, float cs, float ac, float magnification, float dstep, float fom, float resolution) {
-  fprintf(stream, "%s %s:mrc %12.6f %12.6f %12.6f %12.6f %12.6f %12.6f %12.6f %12.6f %12.6f %12.6f", micrograph,
-          ctfimage, U, V, angle, kV, cs, ac, magnification, dstep, fom, resolution);
+void fput_row_start(FILE* stream, const CtfStarRow& r) {
+  fprintf(stream, "%s %s:mrc %12.6f %12.6f %12.6f %12.6f %12.6f %12.6f %12.6f %12.6f %12.6f %12.6f", r.micrograph,
+          r.ctf_image, r.model.defocus_u, r.model.defocus_v, r.model.angle, r.optics.kV, r.optics.Cs, r.optics.ac,
+          r.magnification, r.dstep, r.fom, r.resolution);
 }
 
 }  // namespace
 
 int log_ctfstar_head(FILE* stream) {
-  static const char* const labels[] = {
-      "_rlnMicrographName",    "_rlnCtfImage",          "_rlnDefocusU",           "_rlnDefocusV",
-      "_rlnDefocusAngle",      "_rlnVoltage",           "_rlnSphericalAberration", "_rlnAmplitudeContrast",
-      "_rlnMagnification",     "_rlnDetectorPixelSize", "_rlnCtfFigureOfMerit"};
+  static const char* const labels[] = {"_rlnMicrographName",
+                                       "_rlnCtfImage",
+                                       "_rlnDefocusU",
+                                       "_rlnDefocusV",
+                                       "_rlnDefocusAngle",
+                                       "_rlnVoltage",
+                                       "_rlnSphericalAberration",
+                                       "_rlnAmplitudeContrast",
+                                       "_rlnMagnification",
+                                       "_rlnDetectorPixelSize",
+                                       "_rlnCtfFigureOfMerit"};
   fprintf(stream, "\ndata_\n");
   fprintf(stream, "\nloop_\n");
   int column = 1;
@@ -35,18 +42,14 @@ int log_ctfstar_ex_head_phase_shift(FILE* stream) {
   return 0;
 }
 
-int log_ctfstar_ex_oneline(FILE* stream, const char* micrograph, const char* ctfimage, float U, float V,
-                           float angle, float kV, float cs, float ac, float magnification, float dstep,
-                           float fom, float resolution) {
-  fput_row_start(stream, micrograph, ctfimage, U, V, angle, kV, cs, ac, magnification, dstep, fom, resolution);
+int log_ctfstar_ex_oneline(FILE* stream, const CtfStarRow& row) {
+  fput_row_start(stream, row);
   fprintf(stream, "\n");
   return 0;
 }
 
-int log_ctfstar_ex_oneline_phase_shift(FILE* stream, const char* micrograph, const char* ctfimage, float U,
-                                       float V, float angle, float phase_shift, float kV, float cs, float ac,
-                                       float magnification, float dstep, float fom, float resolution) {
-  fput_row_start(stream, micrograph, ctfimage, U, V, angle, kV, cs, ac, magnification, dstep, fom, resolution);
-  fprintf(stream, " %12.6f\n", phase_shift);
+int log_ctfstar_ex_oneline_phase_shift(FILE* stream, const CtfStarRow& row) {
+  fput_row_start(stream, row);
+  fprintf(stream, " %12.6f\n", row.model.phase_shift);
   return 0;
 }

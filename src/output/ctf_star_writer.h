@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "core/ctf_records.h"
+
 // "\ndata_\n\nloop_\n" and the labels of columns 1 to 11. Returns 0.
 int log_ctfstar_head(FILE* stream);
 // The header with "_rlnFinalResolution #12". Returns 0.
@@ -11,11 +13,21 @@ int log_ctfstar_ex_head(FILE* stream);
 // The header with "_rlnCtfMaxResolution #12" and "_rlnPhaseShift #13". Returns 0.
 int log_ctfstar_ex_head_phase_shift(FILE* stream);
 
-// One row: the micrograph, its diagnosis image with ":mrc", and the ten values. Returns 0.
-int log_ctfstar_ex_oneline(FILE* stream, const char* micrograph, const char* ctfimage, float U, float V,
-                           float angle, float kV, float cs, float ac, float magnification, float dstep,
-                           float fom, float resolution);
+// One micrograph's row: the micrograph and its diagnosis image, the fitted model, the run's optics
+// (voltage, Cs, amplitude contrast), the magnification and the detector pixel size dstep, the
+// figure of merit and the resolution limit.
+struct CtfStarRow {
+  const char* micrograph;
+  const char* ctf_image;
+  CtfModel model;
+  Optics optics;
+  float magnification;
+  float dstep;
+  float fom;
+  float resolution;
+};
+
+// The row: the micrograph, its diagnosis image with ":mrc", and ten values. Returns 0.
+int log_ctfstar_ex_oneline(FILE* stream, const CtfStarRow& row);
 // The same with the phase shift as the last (13th) column. Returns 0.
-int log_ctfstar_ex_oneline_phase_shift(FILE* stream, const char* micrograph, const char* ctfimage, float U,
-                                       float V, float angle, float phase_shift, float kV, float cs, float ac,
-                                       float magnification, float dstep, float fom, float resolution);
+int log_ctfstar_ex_oneline_phase_shift(FILE* stream, const CtfStarRow& row);

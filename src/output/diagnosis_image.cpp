@@ -5,10 +5,10 @@
 
 #include "backend/memory.h"
 #include "core/ctf_formula.h"
+#include "core/ctf_model.h"
 #include "core/report.h"
 #include "ctf/ctf_simulate.h"
 #include "io/mrc_head.h"
-#include "io/mrc_name.h"
 #include "io/mrc_stream.h"
 #include "io/mrc_write.h"
 #include "stats/host_stats.h"
@@ -51,26 +51,23 @@ void plot_circle(float* image, float resolution, float apix, int nx, int ny) {
     }
 }
 
-int quib_write_ctfout(float* spectrum, const CTF_INFO& ctf, const QUIB_Para* para, int index) {
-  const int B = para->boxsize, H = B / 2 + 1;
+int quib_write_ctfout(const char* name, float* spectrum, const CTF_INFO& ctf, const DiagnosisSettings& settings) {
+  const int B = settings.box, H = B / 2 + 1;
   const size_t half = static_cast<size_t>(H) * B;
-  char name[1024];
-  if (set_outname_by_suffix(name, para->fnames[index], ".ctf") != 0) return -1;
   FilePtr file(fopen(name, "w+"));
   if (!file) QUIB_FATAL_CANNOT_WRITE("ctf", name);
 
+  const float apix = settings.simulated.optics.apix;
   DeviceBuffer<float> device_sim(half);
-  hcuda_ctf_modsquare_simulate_2d_half(device_sim.get(), para->apix, H, B, ctf.phase_shift, para->kV, para->cs,
-                                       para->ac, ctf.defocus_u, ctf.defocus_v, ctf.angle, para->ctfout_bfac,
-                                       para->ctfout_resL, para->ctfout_resH);
+  hcuda_ctf_modsquare_simulate_2d_half(device_sim.get(), H, B, settings.simulated, ctf_model_of(ctf));
   std::vector<float> sim = host_copy_of(device_sim);
-  const double sim_mean = 2.0 * std::sqrt(kPi * para->resH / (4.0 * para->apix)) / kPi;
-  scale_for_display(sim.data(), half, std::sqrt(para->apix / para->resH), static_cast<float>(sim_mean));
+  const double sim_mean = 2.0 * std::sqrt(kPi * settings.fit_resH / (4.0 * apix)) / kPi;
+  scale_for_display(sim.data(), half, std::sqrt(apix / settings.fit_resH), static_cast<float>(sim_mean));
   scale_for_display(spectrum, half, 1.0f, 0.63661975f);
 
   std::vector<float> image(static_cast<size_t>(B) * B);
   host_2d_half_sim_raw_combine(image.data(), sim.data(), spectrum, B, B);
-  if (para->plot_res_ring) plot_circle(image.data(), ctf.resolution, para->apix, B, B);
+  if (settings.plot_res_ring) plot_circle(image.data(), ctf.resolution, apix, B, B);
   image[static_cast<size_t>(B / 2) * B + B / 2] = 0.0f;
 
   MrcHeadPtr head = mrc_new_head();

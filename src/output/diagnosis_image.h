@@ -3,12 +3,21 @@
 #pragma once
 
 #include "core/ctf_records.h"
-#include "run/quib_para.h"
 
-// Writes the image of micrograph `index` of the run's list from its host half spectrum
-// (boxsize / 2 + 1 columns by boxsize rows; rescaled in place) and its fitted CTF. A file that
-// cannot be created ends the program.
-int quib_write_ctfout(float* spectrum, const CTF_INFO& ctf, const QUIB_Para* para, int index);
+// How the image is drawn: its box (the spectrum's size), how the simulated CTF is sampled (the
+// optics, an envelope and a band), the high-resolution limit of the fit (it sets the grey level of
+// the simulated half) and whether the resolution ring is drawn.
+struct DiagnosisSettings {
+  int box;
+  CtfSampling simulated;
+  float fit_resH;
+  int plot_res_ring;
+};
+
+// Writes the image to the file `name` from the micrograph's host half spectrum (box / 2 + 1
+// columns by box rows; rescaled in place) and its fitted CTF. A file that cannot be created
+// ends the program.
+int quib_write_ctfout(const char* name, float* spectrum, const CTF_INFO& ctf, const DiagnosisSettings& settings);
 
 // Composes an nx x ny image from two centred half spectra of (nx / 2 + 1) x ny values: the
 // simulated half turned by 180 degrees on the left, the measured half on the right, the measured

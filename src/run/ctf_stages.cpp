@@ -9,6 +9,8 @@
 #include "output/ctf_star_writer.h"
 #include "output/diagnosis_image.h"
 #include "run/help.h"
+#include "run/stage_settings.h"
+#include "run/stage_timer.h"
 
 namespace {
 
@@ -16,19 +18,50 @@ const char* const kSearchBanner =
     "* *************************************   1D   SEARCH    "
     "************************************************************ *\n";
 
-// Replaces the host spectrum copy by a display image computed into buffers.display.
+// The search and refinement, timed as FITTING (from the log's "Reading" lines on) around
+// 1D SEARCH/2D REFINE. buffers.fitted ends holding the fitted CTF^2 E.
+CTF_INFO fit_ctf(const MicrographFiles& f, const QUIB_Para& p, RunBuffers& b) {
+  StageTimer fitting("FITTING");
+  fprintf(f.log, "\n");
+  put_log_line(f.log, "Reading %s.\n", f.name);
+  put_log_line(f.log, "Processing file: %s\n", f.name);
+  StageTimer search("1D SEARCH/2D REFINE");
+  fputs(kSearchBanner, f.log);
+  CTF_INFO ctf = ctf2d_default();
+  quib_1D_search_2D_refine(ctf, search_refine_settings(p, f.index), b.spectrum.host.get(), b.spectrum.subtracted.get(),
+                           b.fitted.get(), f.log);
+  return ctf;
+}
+
+// Replaces the host spectrum by a display image computed into buffers.display.
 template <class F>
 void show_display_image(const RunGeometry& g, RunBuffers& b, F compute) {
-  compute(b.spectrum.get(), b.display.get());
-  memcpy_D2H(b.spectrum_copy.get(), b.display.get(), g.spectrum_size() * sizeof(float));
+  compute(b.spectrum.subtracted.get(), b.display.get());
+  memcpy_D2H(b.spectrum.host.get(), b.display.get(), g.spectrum_size() * sizeof(float));
+}
+
+void append_star_row(FILE* star, const MicrographFiles& f, const QUIB_Para& p, const CTF_INFO& ctf) {
+  const float magnification = static_cast<float>(p.dstep * 10000.0 / p.apix);
+  const CtfStarRow row{f.name,        f.ctfname, ctf_model_of(ctf), run_optics(p),
+                       magnification, p.dstep,   ctf.ccc,           ctf.resolution};
+  if (p.do_phase_shift)
+    log_ctfstar_ex_oneline_phase_shift(star, row);
+  else
+    log_ctfstar_ex_oneline(star, row);
+  fflush(star);
 }
 
 }  // namespace
 
-bool has_usable_spectrum(const RunGeometry& g, RunBuffers& b) {
+void put_log_line(FILE* log, const char* format, const char* name) {
+  fprintf(log, format, name);
+  printf(format, name);
+}
+
+bool has_usable_spectrum(const RunGeometry& g, MicrographSpectrum& spectrum) {
   const size_t n = g.spectrum_size();
-  float* copy = b.spectrum_copy.get();
-  memcpy_D2H(copy, b.spectrum.get(), n * sizeof(float));
+  float* copy = spectrum.host.get();
+  memcpy_D2H(copy, spectrum.subtracted.get(), n * sizeof(float));
   bool varies = false;
   for (size_t i = 0; i < n; ++i) {
     if (!std::isfinite(copy[i])) return false;
@@ -37,50 +70,28 @@ bool has_usable_spectrum(const RunGeometry& g, RunBuffers& b) {
   return varies;
 }
 
-void determine_ctf(const MicrographFiles& f, const QUIB_Para& p, const RunGeometry& g, RunBuffers& b,
-                   StageTimers& timers, FILE* star) {
-  timers.start();
-  fputs(kSearchBanner, f.log);
-  CTF_INFO ctf = ctf2d_default();
-  quib_1D_search_2D_refine(ctf, f.index, b.spectrum_copy.get(), b.spectrum.get(), b.work_a.get(), &p, f.log);
-  float P, U, V, A, fom;
-  ctf.get_PUVAC(P, U, V, A, fom);
-  timers.stop("1D SEARCH/2D REFINE");
-  timers.stop("FITTING");
+void determine_ctf(const MicrographFiles& f, const QUIB_Para& p, const RunGeometry& g, RunBuffers& b, FILE* star) {
+  CTF_INFO ctf = fit_ctf(f, p, b);
+  const CtfModel model = ctf_model_of(ctf);
+  const Optics optics = run_optics(p);
 
   quib_put_rule('-', 127);
-  const float high = 2.0f * p.apix + 0.1f;
-  float resolution = 20.0f;
-  ctf_epa_1d_ccf_B_estimation(f.log, f.name, resolution, 20.0f, b.spectrum.get(), b.work_b.get(), p.EPA_oversmp,
-                              p.apix, g.half, g.box, P, p.kV, p.cs, p.ac, U, V, A, p.resL, high, p.B_resL, p.B_resH,
-                              p.estimate_B);
-  ctf.resolution = resolution;
+  ctf.resolution = ctf_epa_1d_ccf_B_estimation(b.spectrum.subtracted.get(), b.spectrum.log_amplitude.get(), g.half,
+                                               g.box, optics, model, resolution_settings(p), EpaOutput{f.name, f.log})
+                       .resolution;
   quib_put_rule('-', 127);
 
   if (p.do_basic_rotave)
     show_display_image(g, b, [&](const float* in, float* out) {
-      hcuda_2d_half_basic_rotate_ave_res(in, out, p.apix, g.half, g.box, p.resL, p.resH);
+      hcuda_2d_half_basic_rotate_ave_res(in, out, p.apix, g.half, g.box, RESO{p.resL, p.resH});
     });
   if (p.do_EPA)
     show_display_image(g, b, [&](const float* in, float* out) {
-      hcuda_2d_half_EPA(in, out, p.apix, g.half, g.box, p.kV, p.cs, U, V, A, p.ctfout_resL, high);
+      hcuda_2d_half_EPA(in, out, g.half, g.box, optics, model, RESO{p.ctfout_resL, 2.0f * p.apix + 0.1f});
     });
-  quib_write_ctfout(b.spectrum_copy.get(), ctf, &p, f.index);
+  quib_write_ctfout(f.ctfname, b.spectrum.host.get(), ctf, diagnosis_settings(p));
 
-  timers.start();
-  timers.stop("VALIDATION");
-  if (star) {
-    const float magnification = static_cast<float>(p.dstep * 10000.0 / p.apix);
-    if (p.do_phase_shift)
-      log_ctfstar_ex_oneline_phase_shift(star, f.name, f.ctfname, U, V, A, P, p.kV, p.cs, p.ac, magnification, p.dstep,
-                                         fom, resolution);
-    else
-      log_ctfstar_ex_oneline(star, f.name, f.ctfname, U, V, A, p.kV, p.cs, p.ac, magnification, p.dstep, fom,
-                             resolution);
-    fflush(star);
-  }
-  for (const char* label : {"MOVIE/STACK_REFINE", "LOCAL_REFINE", "CTF_CORRECTION"}) {
-    timers.start();
-    timers.stop(label);
-  }
+  StageTimer("VALIDATION").stop();
+  if (star) append_star_row(star, f, p, ctf);
+  for (const char* label : {"MOVIE/STACK_REFINE", "LOCAL_REFINE", "CTF_CORRECTION"}) StageTimer(label).stop();
 }

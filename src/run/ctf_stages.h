@@ -6,19 +6,23 @@
 
 #include "run/quib_para.h"
 #include "run/run_buffers.h"
-#include "run/stage_timer.h"
 
 struct MicrographFiles {
-  int index;                // position in the run's list
-  const char* name;         // the micrograph
-  const char* ctfname;      // its diagnosis image
-  FILE* log;                // its log
+  int index;            // position in the run's list
+  const char* name;     // the micrograph
+  const char* ctfname;  // its diagnosis image
+  FILE* log;            // its log
 };
 
-// Whether the spectrum in buffers.spectrum can be fitted: every value finite and not all equal
-// (a blank, constant or damaged micrograph gives none). Leaves a host copy in spectrum_copy.
-bool has_usable_spectrum(const RunGeometry& geometry, RunBuffers& buffers);
+// Writes the line, with the name in it, to the log and to standard output.
+void put_log_line(FILE* log, const char* format, const char* name);
 
-// Runs the stages and appends the STAR row (when star is open).
+// Whether the spectrum can be fitted: every value finite and not all equal (a blank, constant or
+// damaged micrograph gives none). Leaves the host copy in spectrum.host.
+bool has_usable_spectrum(const RunGeometry& geometry, MicrographSpectrum& spectrum);
+
+// Runs the stages on buffers.spectrum (timed as FITTING around 1D SEARCH/2D REFINE, then the
+// untimed EPA, display and diagnosis image, and the VALIDATION and later stage times) and appends
+// the STAR row when star is open.
 void determine_ctf(const MicrographFiles& files, const QUIB_Para& para, const RunGeometry& geometry,
-                   RunBuffers& buffers, StageTimers& timers, FILE* star);
+                   RunBuffers& buffers, FILE* star);

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <memory>
 
-#include "arrays/array_fill.h"
 #include "backend/device.h"
 #include "core/report.h"
 #include "core/text_lines.h"
@@ -39,7 +38,6 @@ struct Run {
   RunGeometry geometry;
   RunBuffers buffers;
   File star;
-  StageTimers timers;
 };
 
 // Reads the first readable micrograph's header, clamps the box sizes to it and sizes the buffers.
@@ -87,11 +85,6 @@ void open_star_file(Run& run) {
     log_ctfstar_ex_head(run.star.get());
 }
 
-void put_line(FILE* log, const char* format, const char* name) {
-  fprintf(log, format, name);
-  printf(format, name);
-}
-
 // Takes micrograph i through every stage; returns without the completion line when it is skipped.
 void process_micrograph(Run& run, int i) {
   QUIB_Para& p = run.para;
@@ -99,7 +92,10 @@ void process_micrograph(Run& run, int i) {
   if (check_file_access(name, "FR") == -1) return;
 
   char logname[QUIB_TEXT_SIZE];
-  set_outname_by_suffix(logname, name, p.logsuffix);
+  char ctfname[QUIB_TEXT_SIZE];
+  // A name too long for an output name is passed over (set_outname_by_suffix has said why).
+  if (set_outname_by_suffix(logname, name, p.logsuffix) != 0 || set_outname_by_suffix(ctfname, name, ".ctf") != 0)
+    return;
   if (p.do_unfinished && is_file_ctf_done(logname)) {
     printf("CTF parameter of \033[42m%s\033[m already determined. Automatically skipped.\n", name);
     return;
@@ -109,30 +105,22 @@ void process_micrograph(Run& run, int i) {
   File micrograph(fopen(name, "r"));
   if (!micrograph) QUIB_FATAL_CANNOT_READ("quib", name);
 
-  char ctfname[QUIB_TEXT_SIZE];
-  set_outname_by_suffix(ctfname, name, ".ctf");
-  if (mrc_read_head(micrograph.get(), run.head.get()) != 0 || mrc_check_head_data(micrograph.get(), run.head.get()) != 0) {
+  if (mrc_read_head(micrograph.get(), run.head.get()) != 0 ||
+      mrc_check_head_data(micrograph.get(), run.head.get()) != 0) {
     QUIB_WARNING("quib", "Micrograph is truncated or damaged, skipped");
     return;
   }
   check_mrc_head_sizes_two(p.first_fname, name, run.first_head.get(), run.head.get());
   Quib_fput_parameters_ctffind3(log.get(), &p, i);
-  hcuda_empty_float(run.buffers.spectrum.get(), run.geometry.spectrum_size());
-  put_line(log.get(), "Reading file: %s\n", name);
+  put_log_line(log.get(), "Reading file: %s\n", name);
 
-  if (read_micrograph_spectrum(micrograph.get(), run.head.get(), p, run.geometry, run.buffers, run.timers) != 0)
-    return;
+  if (read_micrograph_spectrum(micrograph.get(), run.head.get(), p, run.geometry, run.buffers) != 0) return;
   micrograph.reset();
-  if (!has_usable_spectrum(run.geometry, run.buffers)) {
+  if (!has_usable_spectrum(run.geometry, run.buffers.spectrum)) {
     QUIB_WARNING("quib", "No usable power spectrum (blank, constant or damaged micrograph); micrograph skipped");
     return;
   }
-
-  run.timers.start();
-  fprintf(log.get(), "\n");
-  put_line(log.get(), "Reading %s.\n", name);
-  put_line(log.get(), "Processing file: %s\n", name);
-  determine_ctf({i, name, ctfname, log.get()}, p, run.geometry, run.buffers, run.timers, run.star.get());
+  determine_ctf({i, name, ctfname, log.get()}, p, run.geometry, run.buffers, run.star.get());
 
   printf("Processing done successfully.\n");
   fprintf(log.get(), "Processing done successfully.\n");
@@ -141,14 +129,14 @@ void process_micrograph(Run& run, int i) {
   printf("\n");
 }
 
-void finish_run(Run& run) {
+void finish_run(Run& run, StageTimer& total) {
   quib_put_rule('#', 129);
   printf("All %d files finished successfully:\n", run.para.nfiles);
   if (run.star) {
     fprintf(run.star.get(), "\n");
     run.star.reset();
   }
-  run.timers.stop("TOTAL");
+  total.stop();
   quib_put_rule('#', 129);
   printf("\n");
   quib_put_one_random_tip();
@@ -166,9 +154,9 @@ int quib_main(int argc, char** argv) {
     quib_search_refine_defocus_help_full(argv[0]);
     return 0;
   }
+  StageTimer total("TOTAL");
+  StageTimer preparation("PREPARATION");
   Run run;
-  run.timers.start();
-  run.timers.start();
   Quib_init_parameters(argc, argv, &run.para);
   Quib_get_parameters(argc, argv, &run.para);
   if (run.para.seed_set) quib_set_fixed_seed(run.para.seed);
@@ -177,9 +165,9 @@ int quib_main(int argc, char** argv) {
   Quib_put_parameters(argc, argv, &run.para);
   warn_unavailable_stages(run.para);
   open_star_file(run);
-  run.timers.stop("PREPARATION");
+  preparation.stop();
 
   for (int i = 0; i < run.para.nfiles; ++i) process_micrograph(run, i);
-  finish_run(run);
+  finish_run(run, total);
   return 0;
 }

@@ -4,18 +4,19 @@
 #include "arrays/array_ops_1d.h"
 #include "core/report.h"
 #include "io/mrc_read.h"
+#include "run/stage_timer.h"
 #include "spectrum/spectrum_background.h"
 #include "spectrum/spectrum_grid.h"
 
 namespace {
 
-void read_movie(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& g,
-                RunBuffers& b, StageTimers& timers) {
-  timers.start();
-  if (mrc_read_all_nocheck(micrograph, head, b.stack.get()) == -1) QUIB_FATAL("quib", "Reading mrc file failed!");
-  timers.stop("READING");
-
-  timers.start();
+void read_movie(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& g, RunBuffers& b) {
+  {
+    StageTimer reading("READING");
+    if (mrc_read_all_nocheck(micrograph, head, b.stack.get()) == -1) QUIB_FATAL("quib", "Reading mrc file failed!");
+  }
+  StageTimer fft("FFT");
+  MicrographSpectrum& s = b.spectrum;
   const bool incoherent = para.mdef_ave_type != 0;
   hcuda_empty_float(b.image.get(), g.pixels);
   for (int f = 0; f < g.nz; ++f) {
@@ -26,46 +27,44 @@ void read_movie(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, c
     if (incoherent) {
       hcuda_2d_gridfft_r2c_amp_ave(b.device_frame.get(), b.frame_spectrum.get(), g.nx, g.ny, g.box, g.box, g.step,
                                    para.convsize);
-      hcuda_addto_float(b.spectrum.get(), b.frame_spectrum.get(), g.spectrum_size());
+      hcuda_addto_float(s.subtracted.get(), b.frame_spectrum.get(), g.spectrum_size());
     }
   }
   if (incoherent) {
-    hcuda_logf_inplace(b.spectrum.get(), g.spectrum_size());
-    memcpy_D2D(b.work_b.get(), b.spectrum.get(), g.spectrum_size() * sizeof(float));
-    hcuda_2d_fft_amp_subbg_inplace(b.spectrum.get(), g.box, g.box, para.convsize);
+    hcuda_logf_inplace(s.subtracted.get(), g.spectrum_size());
+    memcpy_D2D(s.log_amplitude.get(), s.subtracted.get(), g.spectrum_size() * sizeof(float));
+    hcuda_2d_fft_amp_subbg_inplace(s.subtracted.get(), g.box, g.box, para.convsize);
   } else {
-    hcuda_2d_gridfft_r2c_amp_ave_log_subbg2(b.image.get(), b.spectrum.get(), b.work_b.get(), g.nx, g.ny, g.box, g.box,
-                                            g.step, para.convsize);
+    hcuda_2d_gridfft_r2c_amp_ave_log_subbg2(b.image.get(), s.subtracted.get(), s.log_amplitude.get(), g.nx, g.ny, g.box,
+                                            g.box, g.step, para.convsize);
   }
   printf("\n");
-  timers.stop("FFT");
 }
 
-void read_single(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& g,
-                 RunBuffers& b, StageTimers& timers) {
-  timers.start();
-  printf(".\n");
-  if (mrc_read_slice(micrograph, head, 0, 'z', b.frame.get()) == -1) QUIB_FATAL("quib", "Reading mrc file failed!");
-  memcpy_H2D(b.image.get(), b.frame.get(), g.pixels * sizeof(float));
-  timers.stop("READING");
-
-  timers.start();
-  hcuda_2d_gridfft_r2c_amp_ave_log_subbg2(b.image.get(), b.spectrum.get(), b.work_b.get(), g.nx, g.ny, g.box, g.box,
-                                          g.step, para.convsize);
-  timers.stop("FFT");
+void read_single(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& g, RunBuffers& b) {
+  {
+    StageTimer reading("READING");
+    printf(".\n");
+    if (mrc_read_slice(micrograph, head, 0, 'z', b.frame.get()) == -1) QUIB_FATAL("quib", "Reading mrc file failed!");
+    memcpy_H2D(b.image.get(), b.frame.get(), g.pixels * sizeof(float));
+  }
+  StageTimer fft("FFT");
+  hcuda_2d_gridfft_r2c_amp_ave_log_subbg2(b.image.get(), b.spectrum.subtracted.get(), b.spectrum.log_amplitude.get(),
+                                          g.nx, g.ny, g.box, g.box, g.step, para.convsize);
 }
 
 }  // namespace
 
-int read_micrograph_spectrum(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para,
-                             const RunGeometry& geometry, RunBuffers& buffers, StageTimers& timers) {
+int read_micrograph_spectrum(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& geometry,
+                             RunBuffers& buffers) {
   if (head->nz < 1) {
     QUIB_WARNING("quib", "Invalid frame number!");
     return -1;
   }
+  hcuda_empty_float(buffers.spectrum.subtracted.get(), geometry.spectrum_size());
   if (head->nz > 1)
-    read_movie(micrograph, head, para, geometry, buffers, timers);
+    read_movie(micrograph, head, para, geometry, buffers);
   else
-    read_single(micrograph, head, para, geometry, buffers, timers);
+    read_single(micrograph, head, para, geometry, buffers);
   return 0;
 }

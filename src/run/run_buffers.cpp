@@ -32,13 +32,13 @@ RunBuffers allocate_run_buffers(const RunGeometry& g) {
   const size_t n = g.spectrum_size();
   b.stack = HostBuffer<float>(movie ? g.voxels : 0);
   b.frame = HostBuffer<float>(g.pixels);
-  b.spectrum_copy = HostBuffer<float>(n);
-  b.spectrum = DeviceBuffer<float>(n);
-  b.display = DeviceBuffer<float>(n);
-  b.frame_spectrum = DeviceBuffer<float>(n);
-  b.work_a = DeviceBuffer<float>(n);
-  b.work_b = DeviceBuffer<float>(n);
   b.device_frame = DeviceBuffer<float>(movie ? g.pixels : 0);
   b.image = DeviceBuffer<float>(g.pixels);
+  b.frame_spectrum = DeviceBuffer<float>(n);
+  b.spectrum.subtracted = DeviceBuffer<float>(n);
+  b.spectrum.log_amplitude = DeviceBuffer<float>(n);
+  b.spectrum.host = HostBuffer<float>(n);
+  b.fitted = DeviceBuffer<float>(n);
+  b.display = DeviceBuffer<float>(n);
   return b;
 }

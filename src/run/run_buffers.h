@@ -12,27 +12,34 @@ int check_boxsizes(const MRC_HEAD* head, int* boxsize, int* convsize, float* loc
 
 struct RunGeometry {
   int nx = 0, ny = 0, nz = 0;
-  int box = 0;          // B, the square box of the gridded spectrum
-  int half = 0;         // H = B / 2 + 1, the columns of a half spectrum
-  int step = 0;         // S, pixels between neighbouring boxes
-  size_t pixels = 0;    // P = nx * ny
-  size_t voxels = 0;    // V = nx * ny * nz
+  int box = 0;        // B, the square box of the gridded spectrum
+  int half = 0;       // H = B / 2 + 1, the columns of a half spectrum
+  int step = 0;       // S, pixels between neighbouring boxes
+  size_t pixels = 0;  // P = nx * ny
+  size_t voxels = 0;  // V = nx * ny * nz
   size_t spectrum_size() const { return static_cast<size_t>(half) * box; }
 };
 
 RunGeometry run_geometry(const MRC_HEAD* head, int boxsize, float overlap);
 
+// The half spectra of the current micrograph (H x B values each).
+struct MicrographSpectrum {
+  DeviceBuffer<float> subtracted;     // Ln|F| less its smooth background: what the fits read
+  DeviceBuffer<float> log_amplitude;  // Ln|F| before the background subtraction: the B-factor reads it
+  // The host copy of `subtracted`: checked for usability, searched by the 1D search (its zero
+  // frequency cleared), then replaced by the displayed spectrum and scaled for the diagnosis image.
+  HostBuffer<float> host;
+};
+
 struct RunBuffers {
-  HostBuffer<float> stack;          // every frame of a movie (allocated for movies only)
-  HostBuffer<float> frame;          // the one frame of a single micrograph
-  HostBuffer<float> spectrum_copy;  // host copy of the half spectrum shown in the diagnosis image
-  DeviceBuffer<float> spectrum;     // background-subtracted log half spectrum of the micrograph
-  DeviceBuffer<float> display;      // rotational-average or EPA image
-  DeviceBuffer<float> frame_spectrum;
-  DeviceBuffer<float> work_a;
-  DeviceBuffer<float> work_b;
-  DeviceBuffer<float> device_frame;  // one uploaded movie frame (movies only)
-  DeviceBuffer<float> image;         // the micrograph, or the sum of a movie's frames
+  HostBuffer<float> stack;             // every frame of a movie (allocated for movies only)
+  HostBuffer<float> frame;             // the one frame of a single micrograph
+  DeviceBuffer<float> device_frame;    // one uploaded movie frame (movies only)
+  DeviceBuffer<float> image;           // the micrograph, or the sum of a movie's frames
+  DeviceBuffer<float> frame_spectrum;  // one frame's summed box amplitudes (incoherent movie average)
+  MicrographSpectrum spectrum;
+  DeviceBuffer<float> fitted;   // the refinement's scratch; it ends holding the fitted CTF^2 E
+  DeviceBuffer<float> display;  // the rotational-average or EPA image shown in place of the spectrum
 };
 
 RunBuffers allocate_run_buffers(const RunGeometry& geometry);

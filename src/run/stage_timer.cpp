@@ -14,13 +14,15 @@ double now_seconds() {
 
 }  // namespace
 
-void StageTimers::start() { starts_.push_back(now_seconds()); }
+StageTimer::StageTimer(const char* label) : label_(label), start_(now_seconds()) {}
 
-double StageTimers::stop(const char* label) {
-  if (starts_.empty()) return 0.0;
-  const double elapsed = now_seconds() - starts_.back();
-  starts_.pop_back();
-  printf(">>>>>>TIME<<<<<<%32s: %fs\n", label, elapsed);
+StageTimer::~StageTimer() { stop(); }
+
+double StageTimer::stop() {
+  if (!running_) return 0.0;
+  running_ = false;
+  const double elapsed = now_seconds() - start_;
+  printf(">>>>>>TIME<<<<<<%32s: %fs\n", label_, elapsed);
   fflush(stdout);
   return elapsed;
 }

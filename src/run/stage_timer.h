@@ -1,15 +1,20 @@
-// Nested stage timers: start() pushes a start time, stop(label) pops the innermost one and prints
-// ">>>>>>TIME<<<<<<" with the label right-aligned in 32 characters and the elapsed seconds.
+// The timer of one stage: it starts when made, and stopping it (explicitly, or when it goes out of
+// scope) prints ">>>>>>TIME<<<<<<" with the label right-aligned in 32 characters and the elapsed
+// seconds, once. Nested stages are nested scopes: the inner one prints first.
 #pragma once
 
-#include <vector>
-
-class StageTimers {
+class StageTimer {
  public:
-  void start();
-  // Prints the line and returns the elapsed seconds; 0 without a running timer.
-  double stop(const char* label);
+  explicit StageTimer(const char* label);
+  ~StageTimer();
+  StageTimer(const StageTimer&) = delete;
+  StageTimer& operator=(const StageTimer&) = delete;
+
+  // Prints the line and returns the elapsed seconds; a second call does nothing and returns 0.
+  double stop();
 
  private:
-  std::vector<double> starts_;
+  const char* label_;
+  double start_;
+  bool running_ = true;
 };

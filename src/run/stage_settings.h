@@ -1,0 +1,33 @@
+// The settings each stage takes, filled from the run's parameter record: the stages below the
+// driver never see QUIB_Para.
+#pragma once
+
+#include "core/ctf_records.h"
+#include "ctf/refine_start.h"
+#include "ctf/resolution_limit.h"
+#include "ctf/search_1d.h"
+#include "ctf/search_sequence.h"
+#include "output/diagnosis_image.h"
+#include "run/quib_para.h"
+
+// --kV, --cs, --ac and --apix.
+Optics run_optics(const QUIB_Para& para);
+
+// The 1D search: the box, --bfac and --resL..--resH, and the grid --defL, --defH, --defS.
+DefocusSearchSettings defocus_search_settings(const QUIB_Para& para);
+
+// The start of micrograph `index`'s refinement: the user's values from the command line
+// (--refine_input_ctf with one micrograph and no input STAR file) or from its row of the input
+// CTF STAR file, else a start around the 1D search's defocus.
+RefineStartSettings refine_start_settings(const QUIB_Para& para, int index);
+
+// The whole search and refine sequence of micrograph `index`.
+SearchRefineSettings search_refine_settings(const QUIB_Para& para, int index);
+
+// The resolution limit and B-factor: --EPA_oversmp, the band --resL to 2 apix + 0.1, the
+// threshold of 20 Angstrom, --estimate_B and --B_resL..--B_resH.
+ResolutionSettings resolution_settings(const QUIB_Para& para);
+
+// The diagnosis image: the box, the simulated CTF with --ctfout_bfac in --ctfout_resL..
+// --ctfout_resH, --resH and --plot_res_ring.
+DiagnosisSettings diagnosis_settings(const QUIB_Para& para);
