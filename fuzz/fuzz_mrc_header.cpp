@@ -8,11 +8,9 @@
 #include <vector>
 
 #include "io/mrc_check.h"
-#include "io/mrc_head_io.h"
+#include "io/mrc_header.h"
 #include "io/mrc_name.h"
 #include "io/mrc_read.h"
-#include "io/mrc_read_area.h"
-#include "io/mrc_stream.h"
 
 namespace {
 

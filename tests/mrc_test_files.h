@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "io/mrc_head.h"
+#include "io/mrc_header.h"
 
 using Bytes = std::vector<unsigned char>;
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "core/ctf_model.h"
-#include "io/mrc_file_read.h"
-#include "io/mrc_head.h"
+#include "io/mrc_header.h"
+#include "io/mrc_read.h"
 #include "output/diagnosis_image.h"
 #include "param_test_args.h"
 #include "run/stage_settings.h"

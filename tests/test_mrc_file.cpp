@@ -1,9 +1,9 @@
 // MRC files by name: sizes by keyword, mode names, and an input opened with its float output.
 #include <gtest/gtest.h>
 
-#include "io/mrc_file_pair.h"
-#include "io/mrc_file_read.h"
-#include "io/mrc_head_io.h"
+#include "io/mrc_header.h"
+#include "io/mrc_read.h"
+#include "io/mrc_write.h"
 #include "mrc_test_files.h"
 #include "test_util.h"
 

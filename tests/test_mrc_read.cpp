@@ -5,11 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "io/mrc_file_read.h"
-#include "io/mrc_head_io.h"
+#include "io/mrc_header.h"
 #include "io/mrc_read.h"
-#include "io/mrc_read_area.h"
-#include "io/mrc_stream.h"
 #include "mrc_test_files.h"
 #include "test_util.h"
 

@@ -6,10 +6,8 @@
 #include <vector>
 
 #include "backend/memory.h"
-#include "io/mrc_file_read.h"
-#include "io/mrc_file_write.h"
-#include "io/mrc_head_io.h"
-#include "io/mrc_stream.h"
+#include "io/mrc_header.h"
+#include "io/mrc_read.h"
 #include "io/mrc_write.h"
 #include "mrc_test_files.h"
 #include "output/mrc_write_device.h"

@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "arrays/particle_extract.h"
-#include "io/ptcl_box.h"
 #include "backend/memory.h"
-#include "io/mrc_file_read.h"
-#include "io/mrc_file_write.h"
 #include "io/mrc_particles.h"
+#include "io/mrc_read.h"
+#include "io/mrc_write.h"
+#include "io/ptcl_box.h"
 #include "test_util.h"
 
 namespace {

@@ -15,8 +15,8 @@
 
 #include "backend/fft_plan.h"
 #include "backend/memory.h"
-#include "io/mrc_file_read.h"
-#include "io/mrc_head.h"
+#include "io/mrc_header.h"
+#include "io/mrc_read.h"
 #include "io/ptcl_box_reader.h"
 #include "simulate/coordinate_files.h"
 #include "simulate/illumination.h"

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "core/report.h"
-#include "io/mrc_mode.h"
+#include "io/mrc_header.h"
 
 namespace {
 

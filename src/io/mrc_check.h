@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "io/mrc_head.h"
+#include "io/mrc_header.h"
 
 // Pixel indices of one section are 32-bit: a section holds fewer values than this.
 constexpr int64_t MRC_SECTION_VOXELS_LIMIT = int64_t(1) << 31;

@@ -4,8 +4,8 @@
 
 #include "arrays/particle_extract.h"
 #include "core/report.h"
-#include "io/mrc_file_read.h"
-#include "io/mrc_file_write.h"
+#include "io/mrc_read.h"
+#include "io/mrc_write.h"
 #include "io/ptcl_box_reader.h"
 
 int mrcf_2d_read_ptcls_to_data_from_boxf(ParticleStack& out, const char* mrc_path, const char* box_path) {

@@ -8,8 +8,7 @@
 #include "core/ctf_model.h"
 #include "core/report.h"
 #include "ctf/ctf_simulate.h"
-#include "io/mrc_head.h"
-#include "io/mrc_stream.h"
+#include "io/mrc_header.h"
 #include "io/mrc_write.h"
 #include "stats/host_stats.h"
 

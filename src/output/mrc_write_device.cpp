@@ -3,8 +3,7 @@
 #include <vector>
 
 #include "backend/memory.h"
-#include "io/mrc_file_write.h"
-#include "io/mrc_mode.h"
+#include "io/mrc_header.h"
 #include "io/mrc_write.h"
 
 int mrc_write_head_ddata(FILE* file, MRC_HEAD* head, const float* ddata) {

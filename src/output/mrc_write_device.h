@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "io/mrc_head.h"
+#include "io/mrc_header.h"
 
 int mrc_write_head_ddata(FILE* file, MRC_HEAD* head, const float* ddata);
 int mrcf_write_head_ddata(const char* path, MRC_HEAD* head, const float* ddata);

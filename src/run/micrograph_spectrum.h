@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "io/mrc_head.h"
+#include "io/mrc_header.h"
 #include "run/quib_para.h"
 #include "run/run_buffers.h"
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 
 #include "backend/memory.h"
-#include "io/mrc_head.h"
+#include "io/mrc_header.h"
 
 // Clamps the box sizes to the micrograph's smaller side m: a larger boxsize becomes m (and
 // convsize a twelfth of it), a larger local_radius or local_boxsize becomes m. Returns 0.

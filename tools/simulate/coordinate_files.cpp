@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "io/mrc_stream.h"
+#include "io/mrc_header.h"
 #include "io/star_writer.h"
 
 void write_box_file(const std::string& path, const std::vector<ParticleTruth>& particles, int box) {

@@ -5,8 +5,7 @@
 #include <cstdint>
 
 #include "core/report.h"
-#include "io/mrc_head_io.h"
-#include "io/mrc_mode.h"
+#include "io/mrc_header.h"
 #include "io/mrc_write.h"
 
 namespace {

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "io/mrc_head.h"
-#include "io/mrc_stream.h"
+#include "io/mrc_header.h"
 
 // Whether the simulator writes this MRC mode (1, 2 or 6).
 bool sim_mrc_mode_supported(int mode);

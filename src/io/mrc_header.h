@@ -1,15 +1,19 @@
-// The 1024-byte MRC header record: initialisation, the "MAP" validity stamp, field setters and
-// the simple questions asked of a header's sizes and mode.
+// An MRC file short of its data: the 1024-byte header record and its data type codes; setting up
+// a header and asking about its sizes and mode; owned streams for MRC files; and the header read
+// from and written to the start of a stream.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
+
+#include "core/file_ptr.h"
 
 // The header exactly as it lies in the file, in the machine's (little-endian) byte order.
 struct MRC_HEAD {
   int32_t nx, ny, nz;  // columns, rows, sections
-  int32_t mode;        // data type code (io/mrc_mode.h)
+  int32_t mode;        // data type code (MRC_MODE_* below)
   int32_t nxstart, nystart, nzstart;
   int32_t mx, my, mz;
   float xlen, ylen, zlen;
@@ -43,6 +47,25 @@ static_assert(offsetof(MRC_HEAD, mode) == 12 && offsetof(MRC_HEAD, nxstart) == 1
 
 // Bytes before the first data value, whatever the header's `next` says.
 constexpr long MRC_HEAD_BYTES = 1024;
+
+// Data type codes: which ones quib reads, how many bytes one element takes and the name a message
+// shows for each.
+constexpr int MRC_MODE_BYTE = 0;           // unsigned 8-bit integer
+constexpr int MRC_MODE_SHORT = 1;          // signed 16-bit integer
+constexpr int MRC_MODE_FLOAT = 2;          // 32-bit float, the only mode quib writes
+constexpr int MRC_MODE_SHORT_COMPLEX = 3;  // two signed 16-bit integers
+constexpr int MRC_MODE_FLOAT_COMPLEX = 4;  // two 32-bit floats
+constexpr int MRC_MODE_USHORT = 6;         // unsigned 16-bit integer
+
+// Element size in bytes of the modes the file-size check knows (0, 1, 2, 3, 4, 6, 20, 21, 22);
+// 0 for any other mode.
+size_t mrc_element_size(int mode);
+
+// True for the modes the readers convert to float: 0, 1, 2 and 6.
+bool mrc_mode_readable(int mode);
+
+// The mode's name for messages, "Unknown" for codes without one.
+const char* mrc_mode_name(int mode);
 
 void mrc_delete_head(MRC_HEAD* head);
 struct MrcHeadDelete {
@@ -86,3 +109,34 @@ size_t mrc_voxels(const MRC_HEAD* head);
 int mrc_check_even_size(const MRC_HEAD* head);
 bool is_mrc_square(const MRC_HEAD* head);
 bool is_mrc_cube(const MRC_HEAD* head);
+
+// Owned stdio streams for MRC files: opening that ends the program with the usual message when a
+// file cannot be had, and closing that reports a failed final write.
+
+// Opens an existing file ("r" or "r+"); "Cannot open file ..." and a fatal error otherwise.
+FilePtr mrc_open_read(const char* path, const char* mode, const char* function, int line);
+// Opens a file for writing ("w+" and the like); "Cannot write to file ..." and a fatal error
+// otherwise.
+FilePtr mrc_open_write(const char* path, const char* mode, const char* function, int line);
+// Closes the stream (if any); -1 when a write to it failed or it could not be flushed, else 0.
+int mrc_close(FilePtr& file);
+// Closes a written stream; a failed write is "Cannot write to file ..." and a fatal error.
+void mrc_close_written(FilePtr& file, const char* path, const char* function, int line);
+
+#define MRC_OPEN_READ(path, mode) mrc_open_read(path, mode, __func__, __LINE__)
+#define MRC_OPEN_WRITE(path, mode) mrc_open_write(path, mode, __func__, __LINE__)
+#define MRC_CLOSE_WRITTEN(file, path) mrc_close_written(file, path, __func__, __LINE__)
+
+// The 1024-byte header at the start of an MRC stream.
+
+// Reads the first 1024 bytes as they are. -1 when the stream holds fewer (the header is then
+// unchanged), else 0. The stream is left at offset 1024.
+int mrc_read_head_unstamped(FILE* file, MRC_HEAD* head);
+
+// As above, then stamps a header that lacks "MAP", so an old header is accepted and gains the
+// stamp. A stream shorter than a header gives a warning and -1.
+int mrc_read_head(FILE* file, MRC_HEAD* head);
+
+// Writes the header at offset 0 (with a warning first when it lacks the stamp) and leaves the
+// stream at offset 1024. A failed write gives a warning and -1.
+int mrc_write_head(FILE* file, const MRC_HEAD* head);

@@ -3,12 +3,9 @@
 
 #include <cstring>
 
-#include "io/mrc_file_read.h"
-#include "io/mrc_file_write.h"
-#include "io/mrc_head.h"
-#include "io/mrc_head_io.h"
+#include "io/mrc_header.h"
 #include "io/mrc_read.h"
-#include "io/mrc_stream.h"
+#include "io/mrc_write.h"
 #include "mrc_test_files.h"
 #include "test_util.h"
 
