@@ -26,23 +26,33 @@ QUIB_HD inline float profile_at(const float* profile, float r, int nh) {
   return (1.0f - f) * profile[i] + f * profile[i < nh - 1 ? i + 1 : i];
 }
 
-// Pixel (x, y) of the EPA image: the profile read back at the x-axis radius of the pixel's phase.
-QUIB_HD inline void cuda_2d_half_EPA_from_1d(const float* profile, const float* in, float* out, int x, int y, int nh,
-                                             int ny, const Optics& o, const CtfModel& m, RESO band) {
-  const HalfSpectrumPixel p = half_spectrum_pixel(x, y, nh, ny, o.apix);
-  float value = 0.0f;
-  if (y > ny / 2) {
-    value = measured_half(in, x, y, nh, p.s, band.low);
-  } else if (p.s > 1.0f / band.low && p.s < 1.0f / band.high) {
-    // The radius on the x axis where gamma equals this pixel's gamma.
-    const float U = m.defocus_u, V = m.defocus_v, A = m.angle;
-    const float gamma = static_cast<float>(ctf_gamma(o.lambda, effective_defocus(U, V, A, p.theta), o.Cs, p.s));
-    const float r0 =
-        2.0f * (nh - 1) * o.apix * ctf_frequency_at_gamma(o.lambda, effective_defocus(U, V, A, 0.0f), o.Cs, gamma);
-    value = profile_at(profile, r0, nh) * (1.0f + 10.0f * r0 / nh);
+// The EPA image painted from its profile: pixel (x, y) reads the profile at the x-axis radius of
+// the pixel's phase.
+struct EpaImage {
+  const float* profile;
+  const float* in;
+  float* out;
+  int nh, ny;
+  Optics o;
+  CtfModel m;
+  RESO band;
+
+  QUIB_HD void operator()(int x, int y) const {
+    const HalfSpectrumPixel p = half_spectrum_pixel(x, y, nh, ny, o.apix);
+    float value = 0.0f;
+    if (y > ny / 2) {
+      value = measured_half(in, x, y, nh, p.s, band.low);
+    } else if (p.s > 1.0f / band.low && p.s < 1.0f / band.high) {
+      // The radius on the x axis where gamma equals this pixel's gamma.
+      const float U = m.defocus_u, V = m.defocus_v, A = m.angle;
+      const float gamma = static_cast<float>(ctf_gamma(o.lambda, effective_defocus(U, V, A, p.theta), o.Cs, p.s));
+      const float r0 =
+          2.0f * (nh - 1) * o.apix * ctf_frequency_at_gamma(o.lambda, effective_defocus(U, V, A, 0.0f), o.Cs, gamma);
+      value = profile_at(profile, r0, nh) * (1.0f + 10.0f * r0 / nh);
+    }
+    out[half_index(x, y, nh)] = value;
   }
-  out[half_index(x, y, nh)] = value;
-}
+};
 
 // Mean of the spectrum (as neighbour pairs) on the ring of radius r pixels: directions from -pi/2
 // in steps of 0.75/r, points on the spectrum only, the count started at 1e-5.
@@ -73,10 +83,7 @@ void hcuda_2d_half_EPA(const float* in, float* out, int nh, int ny, const Optics
   if (nh < 2 || ny < 1) return;
   DeviceBuffer<float> profile(static_cast<size_t>(nh));
   hcuda_2d_half_EPA_X_res(in, profile.get(), 1, nh, ny, optics, model, band);
-  const float* epa = profile.get();
-  const Optics o = optics;
-  const CtfModel m = model;
-  launch_2d(nh, ny, [=] QUIB_HD(int x, int y) { cuda_2d_half_EPA_from_1d(epa, in, out, x, y, nh, ny, o, m, band); });
+  launch_2d(nh, ny, EpaImage{profile.get(), in, out, nh, ny, optics, model, band});
 }
 
 void hcuda_2d_half_basic_rotate_ave_res(const float* in, float* out, float apix, int nh, int ny, RESO band) {
