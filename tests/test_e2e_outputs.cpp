@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "golden_log.h"
 #include "quib_runs.h"
-#include "run/version.h"
 
 namespace {
 
@@ -135,106 +135,23 @@ TEST_F(E2eOutputs, StarFileWithAndWithoutThePhaseShiftColumn) {
 
 // The parameter section and RELION block of the plain run's logs.
 std::vector<std::string> log_header() {
-  return {
-      "",
-      std::string("QUIB , ") + QUIB_VERSION + " " + QUIB_DATE,
-      "All parameters to be used:",
-      "General options:",
-      "        --apix               1.400",
-      "        --dstep              14.000",
-      "        --kv                 200.00",
-      "        --cs                 2.70",
-      "        --ac                 0.07",
-      "Phase shift options:",
-      "OFF",
-      "        --phase_shift_L      0.00",
-      "        --phase_shift_H      180.00",
-      "        --phase_shift_S      0.00",
-      "        --phase_shift_T      1",
-      "Advanced options:",
-      "        --bfac               150.00",
-      "        --defL               5000.00",
-      "        --defH               90000.00",
-      "        --astm               1000.00",
-      "        --resL               50.00",
-      "        --resH               5.00",
-      "        --boxsize            256",
-      "        --overlap            0.50",
-      "        --convsize           42",
-      "        --do_EPA             0",
-      "        --refine_after_EPA   0",
-      "        --do_Hres_ref        0",
-      "        --Href_resL          15.00",
-      "        --Href_resH          4.00",
-      "        --Href_bfac          50.00",
-      "Bfactor estimation options:",
-      "        --estimate_B         1",
-      "        --B_resL             15.00",
-      "        --B_resH             6.00",
-      "Movie options:",
-      "        --do_mdef_refine     0",
-      "        --mdef_ave_type      0",
-      "        --mdef_aveN          7",
-      "        --mdef_fit           0",
-      "Local refinement options:",
-      "        --do_local_refine    0",
-      "        --local_radius       512.00",
-      "        --local_boxsize      512",
-      "        --local_overlap      0.50",
-      "        --local_boxtype      1",
-      "        --local_avetype      0",
-      "Correction options:  ",
-      "         --do_phase_flip     0",
-      "CTF input parameters for refinement:",
-      "        --refine_input_ctf   0",
-      "        --ps_init            0.00",
-      "        --defU_init          20000.00",
-      "        --defV_init          20000.00",
-      "        --defA_init          0.00",
-      "        --B_init             200.00",
-      "        --ps_err             10.00",
-      "        --defU_err           500.00",
-      "        --defV_err           500.00",
-      "        --defA_err           15.00",
-      "        --B_err              50.00",
-      "        --input_ctfstar      NULL",
-      "Validation options:  ",
-      "        --do_validation      0",
-      "Diagnosis CTF output options:",
-      "        --ctfout_resL        100.00",
-      "        --ctfout_resH        2.90",
-      "        --ctfout_bfac        50.00",
-      "I/O options:",
-      "        --ctfstar            micrographs_all_quib.star",
-      "        --logsuffix          _quib.log",
-      "        --boxsuffix          _ptclpick.star",
-      "        --write_local_ctf    0",
-      "        --skip_check_mrc     0",
-      "        --skip_check_gpu     0",
-      "        --plot_res_ring      1",
-      "        --do_unfinished      0",
-      "        --gid                0",
-      "********************************  parameter format for RELION: *********************************************",
-      "",
-      " CS[mm], HT[kV], AmpCnst, XMAG, DStep[um]",
-      "  2.7    200.0    0.07  100000.0   14.000",
-      "",
-      " Positive defocus values for underfocus",
-      " Box, ResMin[A], ResMax[A], dFMin[A], dFMax[A], FStep[A], dAst[A]",
-      " 256       50.0        5.0   10000.0   70000.0  500.0    0.0",
-      "********************************* end of parameter format for RELION: *************************************",
-      ""};
+  std::vector<std::string> lines = golden_log::parameter_section({{"apix", "1.400"},
+                                                                  {"kv", "200.00"},
+                                                                  {"ac", "0.07"},
+                                                                  {"resH", "5.00"},
+                                                                  {"boxsize", "256"},
+                                                                  {"convsize", "42"},
+                                                                  {"local_radius", "512.00"},
+                                                                  {"ctfout_resH", "2.90"}});
+  for (const std::string& line : golden_log::relion_block(
+           "  2.7    200.0    0.07  100000.0   14.000", " 256       50.0        5.0   10000.0   70000.0  500.0    0.0"))
+    lines.push_back(line);
+  return lines;
 }
 
-const char* const kSearchBanner =
-    "* *************************************   1D   SEARCH    "
-    "************************************************************ *";
-const char* const kRefineBanner =
-    "* *************************************   2D   REFINE    "
-    "************************************************************ *";
-const char* const kLastCycle =
-    "**************************************   LAST CYCLE    "
-    "************************************************************ *";
+using golden_log::kLastCycle;
+using golden_log::kRefineBanner;
+using golden_log::kSearchBanner;
 
 // Reads a log line after line, with what each part of it must be.
 class LogReader {
@@ -260,7 +177,7 @@ class LogReader {
   // One 2D refinement from its banner to its final values; returns the final values line.
   std::string expect_refinement(bool phase_refined) {
     EXPECT_EQ(next(), kRefineBanner);
-    EXPECT_EQ(next(), "          defocus_U   defocus_V   angle   phase_shift    CCC         ");
+    EXPECT_EQ(next(), golden_log::kRefineColumns);
     int cycle = 0;
     for (std::string line = next(); line != kLastCycle; line = next()) {
       char cycle_line[32];

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "core/ctf_model.h"
+#include "golden_log.h"
 #include "io/ctf_star_reader.h"
 #include "io/star_micrographs.h"
 #include "output/ctf_star_writer.h"
 #include "param_test_args.h"
 #include "run/param_log.h"
-#include "run/version.h"
 
 namespace {
 
@@ -38,86 +38,7 @@ QUIB_Para defaults() {
   return p;
 }
 
-const std::vector<std::string> DEFAULT_SECTION = {
-    "",
-    std::string("QUIB , ") + QUIB_VERSION + " " + QUIB_DATE,
-    "All parameters to be used:",
-    "General options:",
-    "        --apix               1.340",
-    "        --dstep              14.000",
-    "        --kv                 300.00",
-    "        --cs                 2.70",
-    "        --ac                 0.10",
-    "Phase shift options:",
-    "OFF",
-    "        --phase_shift_L      0.00",
-    "        --phase_shift_H      180.00",
-    "        --phase_shift_S      0.00",
-    "        --phase_shift_T      1",
-    "Advanced options:",
-    "        --bfac               150.00",
-    "        --defL               5000.00",
-    "        --defH               90000.00",
-    "        --astm               1000.00",
-    "        --resL               50.00",
-    "        --resH               4.00",
-    "        --boxsize            1024",
-    "        --overlap            0.50",
-    "        --convsize           85",
-    "        --do_EPA             0",
-    "        --refine_after_EPA   0",
-    "        --do_Hres_ref        0",
-    "        --Href_resL          15.00",
-    "        --Href_resH          4.00",
-    "        --Href_bfac          50.00",
-    "Bfactor estimation options:",
-    "        --estimate_B         1",
-    "        --B_resL             15.00",
-    "        --B_resH             6.00",
-    "Movie options:",
-    "        --do_mdef_refine     0",
-    "        --mdef_ave_type      0",
-    "        --mdef_aveN          7",
-    "        --mdef_fit           0",
-    "Local refinement options:",
-    "        --do_local_refine    0",
-    "        --local_radius       1024.00",
-    "        --local_boxsize      512",
-    "        --local_overlap      0.50",
-    "        --local_boxtype      1",
-    "        --local_avetype      0",
-    "Correction options:  ",
-    "         --do_phase_flip     0",
-    "CTF input parameters for refinement:",
-    "        --refine_input_ctf   0",
-    "        --ps_init            0.00",
-    "        --defU_init          20000.00",
-    "        --defV_init          20000.00",
-    "        --defA_init          0.00",
-    "        --B_init             200.00",
-    "        --ps_err             10.00",
-    "        --defU_err           500.00",
-    "        --defV_err           500.00",
-    "        --defA_err           15.00",
-    "        --B_err              50.00",
-    "        --input_ctfstar      NULL",
-    "Validation options:  ",
-    "        --do_validation      0",
-    "Diagnosis CTF output options:",
-    "        --ctfout_resL        100.00",
-    "        --ctfout_resH        2.78",
-    "        --ctfout_bfac        50.00",
-    "I/O options:",
-    "        --ctfstar            micrographs_all_quib.star",
-    "        --logsuffix          _quib.log",
-    "        --boxsuffix          _ptclpick.star",
-    "        --write_local_ctf    0",
-    "        --skip_check_mrc     0",
-    "        --skip_check_gpu     0",
-    "        --plot_res_ring      1",
-    "        --do_unfinished      0",
-    "        --gid                0",
-};
+const std::vector<std::string> DEFAULT_SECTION = golden_log::parameter_section();
 
 TEST(ParamLog, SectionOfTheDefaults) {
   const QUIB_Para p = defaults();
@@ -156,16 +77,9 @@ TEST(ParamLog, RelionBlockFollowsTheSection) {
   const std::string text = written_by([&](FILE* f) { EXPECT_EQ(Quib_fput_parameters_ctffind3(f, &p, 7), 0); });
   const std::string section = written_by([&](FILE* f) { Quib_fput_parameters(f, &p); });
   ASSERT_EQ(text.compare(0, section.size(), section), 0);
-  EXPECT_EQ(text.substr(section.size()),
-            "********************************  parameter format for RELION: "
-            "*********************************************\n\n"
-            " CS[mm], HT[kV], AmpCnst, XMAG, DStep[um]\n"
-            "  2.7    300.0    0.10  100000.0   14.000\n\n"
-            " Positive defocus values for underfocus\n"
-            " Box, ResMin[A], ResMax[A], dFMin[A], dFMax[A], FStep[A], dAst[A]\n"
-            " 1024       50.0        4.0   10000.0   70000.0  500.0    0.0\n"
-            "********************************* end of parameter format for RELION: "
-            "*************************************\n\n");
+  EXPECT_EQ(lines_of(text.substr(section.size())),
+            golden_log::relion_block("  2.7    300.0    0.10  100000.0   14.000",
+                                     " 1024       50.0        4.0   10000.0   70000.0  500.0    0.0"));
   const std::string other = written_by([&](FILE* f) { Quib_fput_parameters_ctffind3(f, &p, 0); });
   EXPECT_EQ(other, text);
 }

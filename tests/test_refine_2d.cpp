@@ -12,6 +12,7 @@
 #include "ctf/ctf_simulate.h"
 #include "ctf/random_seed.h"
 #include "ctf/refine_2d.h"
+#include "golden_log.h"
 #include "log_text.h"
 #include "search_spectra.h"
 #include "test_util.h"
@@ -162,8 +163,8 @@ TEST_F(Refine2d, WarnsOnceWhenTheCycleLimitIsReached) {
       captured_stdout([&] { refine(b, 18200, 18500, 40, 0.0f, 500.0f, 30.0f, 0.0f, control, log); });
   const std::string text = contents(log);
   fclose(log);
-  EXPECT_EQ(screen, "\033[43mWARNING: Too man refinement cycles, Quib might have failed on this micrograph!\033[m\n");
-  EXPECT_EQ(occurrences(text, "WARNING: Too man refinement cycles, Quib might have failed on this micrograph!\n"), 1u);
+  EXPECT_EQ(screen, "\033[43m" + golden_log::kTooManyCycles + "\033[m\n");
+  EXPECT_EQ(occurrences(text, golden_log::kTooManyCycles + "\n"), 1u);
   EXPECT_EQ(occurrences(text, "Cycle: "), 100u);
   EXPECT_EQ(occurrences(text, "Cycle: 99\n"), 1u);
   EXPECT_EQ(occurrences(text, "LAST CYCLE"), 0u);
@@ -208,19 +209,14 @@ TEST_F(Refine2d, WritesTheExactLogAndScreenLines) {
                         format("%12.2f%12.2f%12.2f%12.6f  Final Values\n\n", r.U, r.V, r.A, r.ccc));
   const std::vector<std::string> lines = lines_of(text);
   ASSERT_GT(lines.size(), 8u);
-  EXPECT_EQ(lines[0],
-            "* *************************************   2D   REFINE    "
-            "************************************************************ *\n");
-  EXPECT_EQ(lines[1], "          defocus_U   defocus_V   angle   phase_shift    CCC         \n");
+  EXPECT_EQ(lines[0], golden_log::kRefineBanner + "\n");
+  EXPECT_EQ(lines[1], golden_log::kRefineColumns + "\n");
   EXPECT_EQ(lines[2], "Cycle: 00\n");
   const std::string ending = "\n   Defocus_U   Defocus_V       Angle        CCC\n" +
                              format("%12.2f%12.2f%12.2f%12.6f  Final Values\n\n", r.U, r.V, r.A, r.ccc);
   ASSERT_GE(text.size(), ending.size());
   EXPECT_EQ(text.substr(text.size() - ending.size()), ending);
-  EXPECT_EQ(occurrences(text,
-                        "**************************************   LAST CYCLE    "
-                        "************************************************************ *\n"),
-            1u);
+  EXPECT_EQ(occurrences(text, golden_log::kLastCycle + "\n"), 1u);
   // Every step line re-reads into its own layout: the mean-defocus line has two blanks before
   // the phase shift.
   size_t steps = 0, mean_steps = 0;
