@@ -15,6 +15,7 @@
 
 #include "backend/fft_plan.h"
 #include "backend/memory.h"
+#include "backend/workspace.h"
 #include "io/mrc_file_read.h"
 #include "io/mrc_head.h"
 #include "io/ptcl_box_reader.h"

@@ -5,6 +5,8 @@
 
 #include "arrays/array_fill.h"
 #include "backend/device.h"
+#include "backend/device_failure.h"
+#include "backend/workspace.h"
 #include "core/report.h"
 #include "core/text_lines.h"
 #include "ctf/random_seed.h"
@@ -92,6 +94,11 @@ void put_line(FILE* log, const char* format, const char* name) {
   printf(format, name);
 }
 
+// Results of failed device work are undefined: the run ends with the first failure's fatal line.
+void end_run_on_device_failure() {
+  if (device_failed()) QUIB_FATAL(device_failure().unit.c_str(), device_failure().text.c_str());
+}
+
 // Takes micrograph i through every stage; returns without the completion line when it is skipped.
 void process_micrograph(Run& run, int i) {
   QUIB_Para& p = run.para;
@@ -133,6 +140,7 @@ void process_micrograph(Run& run, int i) {
   put_line(log.get(), "Reading %s.\n", name);
   put_line(log.get(), "Processing file: %s\n", name);
   determine_ctf({i, name, ctfname, log.get()}, p, run.geometry, run.buffers, run.timers, run.star.get());
+  end_run_on_device_failure();
 
   printf("Processing done successfully.\n");
   fprintf(log.get(), "Processing done successfully.\n");
@@ -157,6 +165,7 @@ void finish_run(Run& run) {
 }  // namespace
 
 int quib_main(int argc, char** argv) {
+  WorkspaceScope workspace;
   quib_put_info(argv[0]);
   if (argc < 2) {
     quib_search_refine_defocus_help(argv[0]);
@@ -179,7 +188,10 @@ int quib_main(int argc, char** argv) {
   open_star_file(run);
   run.timers.stop("PREPARATION");
 
-  for (int i = 0; i < run.para.nfiles; ++i) process_micrograph(run, i);
+  for (int i = 0; i < run.para.nfiles; ++i) {
+    process_micrograph(run, i);
+    end_run_on_device_failure();
+  }
   finish_run(run);
   return 0;
 }
