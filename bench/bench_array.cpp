@@ -56,5 +56,3 @@ void BM_MultiAdd(benchmark::State& state) {
 BENCHMARK(BM_MultiAdd)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 }  // namespace
-
-BENCHMARK_MAIN();

@@ -129,5 +129,3 @@ void BM_RotationalAverageImage(benchmark::State& state) {
 BENCHMARK(BM_RotationalAverageImage)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
 
 }  // namespace
-
-BENCHMARK_MAIN();

@@ -115,5 +115,3 @@ void BM_Search1d(benchmark::State& state) {
 BENCHMARK(BM_Search1d)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
-
-BENCHMARK_MAIN();

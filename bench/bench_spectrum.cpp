@@ -67,5 +67,3 @@ BENCHMARK(BM_GridAmplitudes)->Arg(1024)->Arg(512)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_LogBackground)->Arg(1024)->Arg(512)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
-
-BENCHMARK_MAIN();

@@ -10,6 +10,7 @@
 #include "backend/fft_plan.h"
 #include "backend/float2.h"
 #include "backend/memory.h"
+#include "backend/workspace.h"
 
 namespace spectrum_reference {
 

@@ -3,12 +3,16 @@
 
 #include <cmath>
 #include <complex>
+#include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "backend/device.h"
+#include "backend/device_failure.h"
 #include "backend/fft_plan.h"
 #include "backend/memory.h"
+#include "backend/workspace.h"
 
 namespace {
 
@@ -35,6 +39,40 @@ std::vector<std::complex<double>> direct_dft(const std::vector<float>& f, int nx
       out[ky * nh + kx] = sum;
     }
   return out;
+}
+
+// Device arrays of n values of T placed `offset` floats past an aligned start: an offset of one
+// float misaligns them for both FFT libraries.
+template <class T>
+struct PlacedArray {
+  PlacedArray(size_t n, int offset) : buffer(n * sizeof(T) / sizeof(float) + offset), offset(offset) {}
+  T* get() const { return reinterpret_cast<T*>(buffer.get() + offset); }
+  std::vector<float> floats(size_t n) const { return host_copy_of(buffer.get() + offset, n * sizeof(T) / sizeof(float)); }
+  DeviceBuffer<float> buffer;
+  int offset;
+};
+
+bool same_bits(const std::vector<float>& a, const std::vector<float>& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
+// Forward and inverse transforms of `count` images with input and output at the given offsets.
+struct PlacedTransforms {
+  std::vector<float> spectra, images;
+};
+
+PlacedTransforms placed_transforms(const FftPlan2d& plan, const std::vector<float>& images, int count, int in_offset,
+                                   int out_offset) {
+  const size_t real = static_cast<size_t>(plan.nx()) * plan.ny() * count;
+  const size_t half = static_cast<size_t>(plan.nx() / 2 + 1) * plan.ny() * count;
+  PlacedArray<float> in(real, in_offset), back(real, out_offset);
+  PlacedArray<float2> spectra(half, out_offset), spectra_in(half, in_offset);
+  memcpy_H2D(in.get(), images.data(), real * sizeof(float));
+  EXPECT_EQ(plan.forward(in.get(), spectra.get(), count), 0);
+  const std::vector<float> forward = spectra.floats(half);
+  memcpy_H2D(spectra_in.get(), forward.data(), forward.size() * sizeof(float));
+  EXPECT_EQ(plan.inverse(spectra_in.get(), back.get(), count), 0);
+  return {forward, back.floats(real)};
 }
 
 TEST(DeviceMemory, RoundTripsThroughDeviceCopies) {
@@ -113,6 +151,48 @@ TEST(FftPlan, BatchesAndUnalignedArraysGiveTheSameTransforms) {
       EXPECT_NEAR(got[k * half + i].y, expected[i].imag(), 1e-4);
     }
   }
+
+  // Misaligned inputs and outputs, of single transforms and of batches both ways, give the bits
+  // of aligned ones. With 9 x 5 images every other image of a batch starts misaligned.
+  const int sizes[][2] = {{nx, ny}, {9, 5}};
+  for (const auto& size : sizes) {
+    const FftPlan2d& sized = fft_plan_2d(size[0], size[1]);
+    const std::vector<float> several = random_image(size[0], size[1] * count, 5);
+    const std::vector<float> first(several.begin(), several.begin() + size[0] * size[1]);
+    for (const int n : {1, count}) {
+      const std::vector<float>& images = n == 1 ? first : several;
+      const PlacedTransforms aligned = placed_transforms(sized, images, n, 0, 0);
+      for (const auto& offsets : {std::make_pair(1, 0), std::make_pair(0, 1), std::make_pair(1, 1)}) {
+        SCOPED_TRACE(testing::Message() << size[0] << " x " << size[1] << ", " << n << " image(s), offsets "
+                                        << offsets.first << " and " << offsets.second);
+        const PlacedTransforms placed = placed_transforms(sized, images, n, offsets.first, offsets.second);
+        EXPECT_TRUE(same_bits(placed.spectra, aligned.spectra));
+        EXPECT_TRUE(same_bits(placed.images, aligned.images));
+      }
+    }
+  }
+}
+
+TEST(FftPlan, APlanThatCannotBeMadeFailsItsTransformsAndTheProgramGoesOn) {
+  DeviceBuffer<float> image(8);
+  DeviceBuffer<float2> spectrum(8);
+  testing::internal::CaptureStdout();
+  const FftPlan2d plan(0, 4);
+  const int forward = plan.forward(image.get(), spectrum.get());
+  const int inverse = plan.inverse(spectrum.get(), image.get());
+  const std::string printed = testing::internal::GetCapturedStdout();
+  const DeviceFailure failure = device_failure();
+  clear_device_failure();
+  EXPECT_EQ(forward, -1);
+  EXPECT_EQ(inverse, -1);
+  const std::string unit = QUIB_CUDA ? "cufft" : "fftw";
+  EXPECT_EQ(failure.unit, unit);
+  EXPECT_EQ(failure.text, "Invalid FFT size");
+  EXPECT_EQ(failure.count, 3) << "the plan and both transforms";
+  EXPECT_TRUE(testing::internal::RE::FullMatch(
+      printed, "Warning in function FftPlan2d\\(\\), file " + unit + " on line [0-9]+: Invalid FFT size!\n"))
+      << printed;
+  EXPECT_FALSE(device_failed());
 }
 
 }  // namespace

@@ -8,8 +8,10 @@
 
 #include "arrays/fft_wrappers.h"
 #include "arrays/image_shift.h"
+#include "backend/device_failure.h"
 #include "backend/memory.h"
 #include "spectrum_reference.h"
+#include "test_util.h"
 
 namespace {
 
@@ -54,6 +56,29 @@ TEST(FftWrappers, StackFormsTransformEachImage) {
       EXPECT_NEAR(unnormalised[z * half + i].x, one[i].x * norm, 1e-4);
     }
   }
+}
+
+// A transform that fails hands -1 back through every form, and the host forms write no output.
+TEST(FftWrappers, AFailedTransformReturnsItsStatusToTheCaller) {
+  const std::vector<float> image(12, 1.0f);
+  std::vector<float2> spectrum(12, float2{7.0f, 7.0f});
+  std::vector<float> restored(12, 7.0f);
+  DeviceBuffer<float> d_image = device_copy_of(image);
+  DeviceBuffer<float2> d_spectrum(12);
+  int statuses[5];
+  captured_stdout([&] {
+    statuses[0] = hcuda_2d_fft_r2c(d_image.get(), d_spectrum.get(), 4, 0);
+    statuses[1] = hcuda_2d_fft_c2r(d_spectrum.get(), d_image.get(), 0, 3);
+    statuses[2] = hcuda_2ds_fft_r2c(d_image.get(), d_spectrum.get(), -4, 3, 1);
+    statuses[3] = gpu_2d_fft_r2c(image.data(), spectrum.data(), 0, 3);
+    statuses[4] = gpu_2d_fft_c2r(spectrum.data(), restored.data(), 4, 0);
+  });
+  EXPECT_TRUE(device_failed());
+  clear_device_failure();
+  for (int status : statuses) EXPECT_EQ(status, -1);
+  for (const float2& v : spectrum) EXPECT_EQ(v.x, 7.0f);
+  for (float v : restored) EXPECT_EQ(v, 7.0f);
+  EXPECT_EQ(hcuda_2ds_fft_r2c(d_image.get(), d_spectrum.get(), 4, 3, 0), 0) << "an empty stack is no failure";
 }
 
 TEST(PhaseShift, MultipliesByTheUnitFactorOfTheShift) {

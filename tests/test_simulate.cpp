@@ -15,6 +15,7 @@
 
 #include "backend/fft_plan.h"
 #include "backend/memory.h"
+#include "backend/workspace.h"
 #include "io/mrc_header.h"
 #include "io/mrc_read.h"
 #include "io/ptcl_box_reader.h"

@@ -5,15 +5,14 @@
 #include "arrays/array_ops_1d.h"
 #include "backend/launch.h"
 #include "backend/memory.h"
-#include "backend/scratch_buffer.h"
+#include "backend/workspace.h"
 
 namespace {
 
-// Device work space for pass totals, grown to the largest request and kept for the run.
-float* tree_scratch(size_t n) {
-  static GrowingDeviceBuffer<float> buffer;
-  return buffer.get(n);
-}
+struct PassTotals {};
+
+// Workspace scratch for pass totals, grown to the largest request.
+float* tree_scratch(size_t n) { return workspace().scratch<PassTotals, float>(n); }
 
 template <class F>
 void tree_pass(size_t width, size_t n, float* totals, F value) {
@@ -43,7 +42,7 @@ float tree_total(size_t width, size_t n, F value, float* first, float* second) {
   return total;
 }
 
-// tree_total with every pass in the cached scratch.
+// tree_total with every pass in the workspace scratch.
 template <class F>
 float scratch_tree_total(size_t width, size_t n, F value) {
   const size_t first = tree_block_count(n, width);
@@ -51,7 +50,7 @@ float scratch_tree_total(size_t width, size_t n, F value) {
   return tree_total(width, n, value, scratch, scratch + first);
 }
 
-// tree_total with the first pass in the caller's scratch and the rest in the cached scratch.
+// tree_total with the first pass in the caller's scratch and the rest in the workspace scratch.
 template <class F>
 float caller_tree_total(size_t width, size_t n, F value, float* scratch) {
   float* second = tree_scratch(tree_block_count(tree_block_count(n, width), width));

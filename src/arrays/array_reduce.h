@@ -3,8 +3,8 @@
 // receiving a[j] += a[j + s]; the block totals in block order are summed again the same way until
 // one value is left. Both backends add in exactly this order, so they agree bit for bit.
 // Every function returns its result on the host; a sum of n = 0 values is 0.
-// Work space for the pass totals is kept for the run and grown on demand, so repeated sums of
-// one size allocate nothing; the layer is meant for one host thread.
+// Scratch for the pass totals comes from the calling thread's workspace (workspace.h) and is
+// grown on demand, so repeated sums of one size allocate nothing.
 #pragma once
 
 #include <cstddef>

@@ -8,6 +8,7 @@
 #include "backend/fft_plan.h"
 #include "backend/launch.h"
 #include "backend/memory.h"
+#include "backend/workspace.h"
 
 void hcuda_c2d_linear_Pshift(const float2* in, float2* out, int w, int h, float sx, float sy) {
   const float two_pi = 6.28318530717958647692f;

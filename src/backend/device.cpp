@@ -7,6 +7,8 @@
 
 #if QUIB_CUDA
 
+#include "backend/device_failure.h"
+
 int check_and_set_gid(int& gid) {
   int count = 0;
   if (cudaGetDeviceCount(&count) != cudaSuccess || count <= 0) {
@@ -29,20 +31,18 @@ int check_and_set_gid(int& gid) {
 }
 
 void select_device(int gid) {
-  if (cudaSetDevice(gid) != cudaSuccess) QUIB_FATAL("gpu", "Cannot select the GPU device");
+  if (cudaSetDevice(gid) != cudaSuccess) QUIB_FATAL("cuda", "Cannot select the GPU device");
 }
 
 const char* backend_name() { return "CUDA"; }
 
-void device_synchronize() {
-  const cudaError_t status = cudaDeviceSynchronize();
-  if (status != cudaSuccess) QUIB_FATAL("gpu", cudaGetErrorString(status));
-}
-
-void check_launch(const char* what) {
+int check_launch(const char* what) {
   cudaError_t status = cudaGetLastError();
+#if QUIB_SYNC_LAUNCHES
   if (status == cudaSuccess) status = cudaDeviceSynchronize();
-  if (status != cudaSuccess) quib_fatal(what, "gpu", __LINE__, cudaGetErrorString(status));
+#endif
+  if (status == cudaSuccess) return 0;
+  return record_device_failure(what, "cuda", __LINE__, cudaGetErrorString(status));
 }
 
 #else
@@ -55,7 +55,5 @@ int check_and_set_gid(int& gid) {
 void select_device(int) {}
 
 const char* backend_name() { return "CPU"; }
-
-void device_synchronize() {}
 
 #endif

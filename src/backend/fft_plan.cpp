@@ -1,53 +1,85 @@
 #include "backend/fft_plan.h"
 
-#include <map>
-#include <utility>
+#include <cstddef>
 
-#include "backend/memory.h"
-#include "core/report.h"
+#include "backend/device_failure.h"
+#include "backend/fft_staging.h"
 
 #if QUIB_CUDA
 
 #include <cufft.h>
 
+#include <cstdint>
+
 #include "backend/launch.h"
 
+namespace {
+
+constexpr const char* kFftUnit = "cufft";
+
+}  // namespace
+
+bool fft_aligned(const void* p) { return reinterpret_cast<uintptr_t>(p) % sizeof(cufftComplex) == 0; }
+
 struct FftPlan2d::Impl {
-  cufftHandle r2c = 0;
-  cufftHandle c2r = 0;
+  cufftHandle r2c = 0, c2r = 0;
+  bool made = false;
+  size_t real_size = 0, half_size = 0;
+
+  ~Impl() {
+    if (!made) return;
+    cufftDestroy(r2c);
+    cufftDestroy(c2r);
+  }
+
+  // Transforms count consecutive arrays one after another, staging the misaligned ones.
+  template <class In, class Out, class Exec>
+  bool transform(In* in, Out* out, size_t in_size, size_t out_size, int count, Exec exec) const {
+    char* area = fft_staging_area(in, in_size, out, out_size, count, 1);
+    const FftStagingLane<In, Out> lane = fft_staging_lane<In, Out>(area, in_size, out_size, 0);
+    for (int k = 0; k < count; ++k)
+      if (!fft_transform_aligned(in + k * in_size, out + k * out_size, in_size, out_size, lane, exec)) return false;
+    return true;
+  }
 };
 
 FftPlan2d::FftPlan2d(int nx, int ny) : nx_(nx), ny_(ny), impl_(new Impl) {
-  if (cufftPlan2d(&impl_->r2c, ny, nx, CUFFT_R2C) != CUFFT_SUCCESS ||
-      cufftPlan2d(&impl_->c2r, ny, nx, CUFFT_C2R) != CUFFT_SUCCESS)
-    QUIB_FATAL("cuda_fft", "Cannot make an FFT plan");
-}
-
-FftPlan2d::~FftPlan2d() {
-  cufftDestroy(impl_->r2c);
-  cufftDestroy(impl_->c2r);
-}
-
-void FftPlan2d::forward(const float* in, float2* out, int count) const {
-  const size_t real_size = static_cast<size_t>(nx_) * ny_;
-  const size_t half_size = static_cast<size_t>(nx_ / 2 + 1) * ny_;
-  for (int k = 0; k < count; ++k) {
-    if (cufftExecR2C(impl_->r2c, const_cast<float*>(in) + k * real_size,
-                     reinterpret_cast<cufftComplex*>(out + k * half_size)) != CUFFT_SUCCESS)
-      QUIB_FATAL("cuda_fft", "FFT failed");
+  if (nx <= 0 || ny <= 0) {
+    QUIB_DEVICE_FAILURE(kFftUnit, "Invalid FFT size");
+    return;
   }
-  device_synchronize();
+  impl_->real_size = static_cast<size_t>(nx) * ny;
+  impl_->half_size = static_cast<size_t>(nx / 2 + 1) * ny;
+  if (cufftPlan2d(&impl_->r2c, ny, nx, CUFFT_R2C) != CUFFT_SUCCESS) {
+    QUIB_DEVICE_FAILURE(kFftUnit, "Cannot make an FFT plan");
+    return;
+  }
+  if (cufftPlan2d(&impl_->c2r, ny, nx, CUFFT_C2R) != CUFFT_SUCCESS) {
+    cufftDestroy(impl_->r2c);
+    QUIB_DEVICE_FAILURE(kFftUnit, "Cannot make an FFT plan");
+    return;
+  }
+  impl_->made = true;
 }
 
-void FftPlan2d::inverse(float2* in, float* out, int count) const {
-  const size_t real_size = static_cast<size_t>(nx_) * ny_;
-  const size_t half_size = static_cast<size_t>(nx_ / 2 + 1) * ny_;
-  for (int k = 0; k < count; ++k) {
-    if (cufftExecC2R(impl_->c2r, reinterpret_cast<cufftComplex*>(in + k * half_size),
-                     out + k * real_size) != CUFFT_SUCCESS)
-      QUIB_FATAL("cuda_fft", "FFT failed");
-  }
-  device_synchronize();
+int FftPlan2d::forward(const float* in, float2* out, int count) const {
+  const Impl& p = *impl_;
+  if (!p.made) return QUIB_DEVICE_FAILURE(kFftUnit, "No FFT plan for this size");
+  const bool ok = p.transform(const_cast<float*>(in), out, p.real_size, p.half_size, count, [&](float* a, float2* b) {
+    return cufftExecR2C(p.r2c, a, reinterpret_cast<cufftComplex*>(b)) == CUFFT_SUCCESS;
+  });
+  if (!ok) return QUIB_DEVICE_FAILURE(kFftUnit, "FFT failed");
+  return check_launch(__func__);
+}
+
+int FftPlan2d::inverse(float2* in, float* out, int count) const {
+  const Impl& p = *impl_;
+  if (!p.made) return QUIB_DEVICE_FAILURE(kFftUnit, "No FFT plan for this size");
+  const bool ok = p.transform(in, out, p.half_size, p.real_size, count, [&](float2* a, float* b) {
+    return cufftExecC2R(p.c2r, reinterpret_cast<cufftComplex*>(a), b) == CUFFT_SUCCESS;
+  });
+  if (!ok) return QUIB_DEVICE_FAILURE(kFftUnit, "FFT failed");
+  return check_launch(__func__);
 }
 
 #else
@@ -55,9 +87,9 @@ void FftPlan2d::inverse(float2* in, float* out, int count) const {
 #include <fftw3.h>
 #include <omp.h>
 
-#include <cstring>
-
 namespace {
+
+constexpr const char* kFftUnit = "fftw";
 
 // FFTW's planner is not thread-safe; plans are made on the host thread only, but the library is
 // told so it stays safe if that ever changes. Threaded plans split one large transform.
@@ -71,18 +103,17 @@ void init_fftw() {
 }
 
 // Plans are made with FFTW_ESTIMATE: the chosen algorithm, and so every rounding, is the same
-// in every run, which keeps runs with a fixed seed reproducible.
+// in every run, which keeps runs with a fixed seed reproducible. Null when FFTW cannot plan.
 fftwf_plan make_plan(int nx, int ny, bool forward, int threads, float* real, fftwf_complex* half) {
   fftwf_plan_with_nthreads(threads);
-  fftwf_plan plan = forward ? fftwf_plan_dft_r2c_2d(ny, nx, real, half, FFTW_ESTIMATE)
-                            : fftwf_plan_dft_c2r_2d(ny, nx, half, real, FFTW_ESTIMATE);
-  if (!plan) QUIB_FATAL("cuda_fft", "Cannot make an FFT plan");
-  return plan;
+  return forward ? fftwf_plan_dft_r2c_2d(ny, nx, real, half, FFTW_ESTIMATE)
+                 : fftwf_plan_dft_c2r_2d(ny, nx, half, real, FFTW_ESTIMATE);
 }
 
-bool is_aligned(const void* p) { return fftwf_alignment_of(static_cast<float*>(const_cast<void*>(p))) == 0; }
-
 }  // namespace
+
+// FFTW executes a plan on new arrays only if they are aligned as the planning arrays were.
+bool fft_aligned(const void* p) { return fftwf_alignment_of(static_cast<float*>(const_cast<void*>(p))) == 0; }
 
 struct FftPlan2d::Impl {
   // One-thread plans serve batches (one image per OpenMP thread); threaded plans single images.
@@ -90,37 +121,38 @@ struct FftPlan2d::Impl {
   fftwf_plan r2c_threaded = nullptr, c2r_threaded = nullptr;
   size_t real_size = 0, half_size = 0;
 
-  // FFTW executes a plan on new arrays only if they are aligned as the planning arrays were;
-  // misaligned arrays go through aligned copies.
-  void r2c(fftwf_plan plan, const float* in, float2* out) const {
-    auto* half = reinterpret_cast<fftwf_complex*>(out);
-    if (is_aligned(in) && is_aligned(out)) {
-      fftwf_execute_dft_r2c(plan, const_cast<float*>(in), half);
-      return;
-    }
-    HostBuffer<float> a(real_size);
-    HostBuffer<float2> b(half_size);
-    memcpy(a.get(), in, real_size * sizeof(float));
-    fftwf_execute_dft_r2c(plan, a.get(), reinterpret_cast<fftwf_complex*>(b.get()));
-    memcpy(out, b.get(), half_size * sizeof(float2));
+  ~Impl() {
+    for (fftwf_plan plan : {r2c_single, c2r_single, r2c_threaded, c2r_threaded})
+      if (plan) fftwf_destroy_plan(plan);
   }
 
-  void c2r(fftwf_plan plan, float2* in, float* out) const {
-    auto* half = reinterpret_cast<fftwf_complex*>(in);
-    if (is_aligned(in) && is_aligned(out)) {
-      fftwf_execute_dft_c2r(plan, half, out);
+  bool made() const { return r2c_single && c2r_single && r2c_threaded && c2r_threaded; }
+
+  // Transforms count consecutive arrays: a single one by exec(false, ...) with the threaded plan,
+  // a batch by exec(true, ...) spread over the OpenMP threads, each with its own staging lane.
+  template <class In, class Out, class Exec>
+  void transform(In* in, Out* out, size_t in_size, size_t out_size, int count, Exec exec) const {
+    const int lanes = count == 1 ? 1 : omp_get_max_threads();
+    char* area = fft_staging_area(in, in_size, out, out_size, count, lanes);
+    if (count == 1) {
+      fft_transform_aligned(in, out, in_size, out_size, fft_staging_lane<In, Out>(area, in_size, out_size, 0),
+                            [&](In* a, Out* b) { return exec(false, a, b); });
       return;
     }
-    HostBuffer<float2> a(half_size);
-    HostBuffer<float> b(real_size);
-    memcpy(a.get(), in, half_size * sizeof(float2));
-    fftwf_execute_dft_c2r(plan, reinterpret_cast<fftwf_complex*>(a.get()), b.get());
-    memcpy(out, b.get(), real_size * sizeof(float));
+#pragma omp parallel for schedule(dynamic)
+    for (int k = 0; k < count; ++k) {
+      const FftStagingLane<In, Out> lane = fft_staging_lane<In, Out>(area, in_size, out_size, omp_get_thread_num());
+      fft_transform_aligned(in + k * in_size, out + k * out_size, in_size, out_size, lane,
+                            [&](In* a, Out* b) { return exec(true, a, b); });
+    }
   }
 };
 
 FftPlan2d::FftPlan2d(int nx, int ny) : nx_(nx), ny_(ny), impl_(new Impl) {
-  if (nx <= 0 || ny <= 0) QUIB_FATAL("cuda_fft", "Invalid FFT size");
+  if (nx <= 0 || ny <= 0) {
+    QUIB_DEVICE_FAILURE(kFftUnit, "Invalid FFT size");
+    return;
+  }
   init_fftw();
   impl_->real_size = static_cast<size_t>(nx) * ny;
   impl_->half_size = static_cast<size_t>(nx / 2 + 1) * ny;
@@ -132,40 +164,29 @@ FftPlan2d::FftPlan2d(int nx, int ny) : nx_(nx), ny_(ny), impl_(new Impl) {
   impl_->c2r_single = make_plan(nx, ny, false, 1, real.get(), h);
   impl_->r2c_threaded = make_plan(nx, ny, true, threads, real.get(), h);
   impl_->c2r_threaded = make_plan(nx, ny, false, threads, real.get(), h);
+  if (!impl_->made()) QUIB_DEVICE_FAILURE(kFftUnit, "Cannot make an FFT plan");
 }
 
-FftPlan2d::~FftPlan2d() {
-  fftwf_destroy_plan(impl_->r2c_single);
-  fftwf_destroy_plan(impl_->c2r_single);
-  fftwf_destroy_plan(impl_->r2c_threaded);
-  fftwf_destroy_plan(impl_->c2r_threaded);
-}
-
-void FftPlan2d::forward(const float* in, float2* out, int count) const {
+int FftPlan2d::forward(const float* in, float2* out, int count) const {
   const Impl& p = *impl_;
-  if (count == 1) {
-    p.r2c(p.r2c_threaded, in, out);
-    return;
-  }
-#pragma omp parallel for schedule(dynamic)
-  for (int k = 0; k < count; ++k) p.r2c(p.r2c_single, in + k * p.real_size, out + k * p.half_size);
+  if (!p.made()) return QUIB_DEVICE_FAILURE(kFftUnit, "No FFT plan for this size");
+  p.transform(const_cast<float*>(in), out, p.real_size, p.half_size, count, [&](bool batch, float* a, float2* b) {
+    fftwf_execute_dft_r2c(batch ? p.r2c_single : p.r2c_threaded, a, reinterpret_cast<fftwf_complex*>(b));
+    return true;
+  });
+  return 0;
 }
 
-void FftPlan2d::inverse(float2* in, float* out, int count) const {
+int FftPlan2d::inverse(float2* in, float* out, int count) const {
   const Impl& p = *impl_;
-  if (count == 1) {
-    p.c2r(p.c2r_threaded, in, out);
-    return;
-  }
-#pragma omp parallel for schedule(dynamic)
-  for (int k = 0; k < count; ++k) p.c2r(p.c2r_single, in + k * p.half_size, out + k * p.real_size);
+  if (!p.made()) return QUIB_DEVICE_FAILURE(kFftUnit, "No FFT plan for this size");
+  p.transform(in, out, p.half_size, p.real_size, count, [&](bool batch, float2* a, float* b) {
+    fftwf_execute_dft_c2r(batch ? p.c2r_single : p.c2r_threaded, reinterpret_cast<fftwf_complex*>(a), b);
+    return true;
+  });
+  return 0;
 }
 
 #endif
 
-const FftPlan2d& fft_plan_2d(int nx, int ny) {
-  static std::map<std::pair<int, int>, std::unique_ptr<FftPlan2d>> plans;
-  auto& slot = plans[{nx, ny}];
-  if (!slot) slot.reset(new FftPlan2d(nx, ny));
-  return *slot;
-}
+FftPlan2d::~FftPlan2d() = default;

@@ -2,6 +2,10 @@
 // complex-to-real, both unnormalised (a forward and an inverse transform in turn multiply by nx*ny).
 // An image has ny rows of nx columns; its transform has ny rows of nx/2 + 1 complex columns,
 // kx = column, ky = row for row < (ny + 1)/2 and row - ny after (the usual FFT order).
+// Any device pointers may be given: arrays the FFT library cannot take as they are (cuFFT wants
+// 8-byte alignment, FFTW the alignment it planned with) go through aligned workspace scratch.
+// A failure (including a plan that could not be made) is recorded as a device failure
+// (device_failure.h) and the transform returns -1; otherwise it returns 0.
 #pragma once
 
 #include <memory>
@@ -10,15 +14,17 @@
 
 class FftPlan2d {
  public:
+  // A plan that cannot be made (for instance for a size below 1) is recorded as a device failure;
+  // its transforms then fail.
   FftPlan2d(int nx, int ny);
   ~FftPlan2d();
   FftPlan2d(const FftPlan2d&) = delete;
   FftPlan2d& operator=(const FftPlan2d&) = delete;
 
   // Transforms `count` consecutive images (nx*ny floats each) into consecutive half-complex arrays.
-  void forward(const float* in, float2* out, int count = 1) const;
+  int forward(const float* in, float2* out, int count = 1) const;
   // The inverse of `count` consecutive half-complex arrays; the input may be overwritten.
-  void inverse(float2* in, float* out, int count = 1) const;
+  int inverse(float2* in, float* out, int count = 1) const;
 
   int nx() const { return nx_; }
   int ny() const { return ny_; }
@@ -29,6 +35,3 @@ class FftPlan2d {
   int ny_;
   std::unique_ptr<Impl> impl_;
 };
-
-// A plan for nx x ny made on first use and kept for the rest of the run.
-const FftPlan2d& fft_plan_2d(int nx, int ny);

@@ -1,6 +1,8 @@
 // Kernel launches. The only header that knows which backend is built: in the CUDA build a launch
 // is a __global__ kernel on the default stream, otherwise a parallel loop over host memory.
-// Every launch returns when the work is complete, so results may be read at once.
+// Host code reads results only through the copies of memory.h, which wait for earlier launches.
+// The CUDA build waits after every launch unless built with QUIB_SYNC_LAUNCHES=OFF; a failed launch
+// is recorded as a device failure (device_failure.h) rather than ending the process.
 // Include it only from library sources that contain kernels (compiled as CUDA in the CUDA build).
 #pragma once
 
@@ -20,8 +22,6 @@ constexpr unsigned kTreeWidth = 1024;
 constexpr unsigned kTreeWidth2 = 2048;
 
 inline size_t tree_block_count(size_t n, size_t width) { return (n + width - 1) / width; }
-
-void device_synchronize();
 
 #if QUIB_CUDA
 
@@ -66,7 +66,9 @@ __global__ void quib_kernel_tree_2048(size_t n, float* totals, F f) {
   if (t == 0) totals[blockIdx.x] = a[0];
 }
 
-void check_launch(const char* what);
+// 0 after a successful launch (and, with QUIB_SYNC_LAUNCHES, its completion); otherwise records a
+// device failure under the name `what` and returns -1.
+int check_launch(const char* what);
 
 // One call of f(i) for every i < n.
 template <class F>

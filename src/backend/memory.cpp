@@ -9,6 +9,8 @@
 
 #if QUIB_CUDA
 #include <cuda_runtime.h>
+
+#include "backend/device_failure.h"
 #endif
 
 namespace {
@@ -30,8 +32,11 @@ void* aligned_host_alloc(size_t bytes, const char* function) {
 }
 
 #if QUIB_CUDA
-void check_cuda(cudaError_t status, const char* function) {
-  if (status != cudaSuccess) quib_fatal(function, "memory", __LINE__, cudaGetErrorString(status));
+// A failed copy or fill is recorded as a device failure; the caller's data are then undefined.
+bool check_cuda(cudaError_t status, const char* function) {
+  if (status == cudaSuccess) return true;
+  record_device_failure(function, "cuda", __LINE__, cudaGetErrorString(status));
+  return false;
 }
 #endif
 
@@ -58,8 +63,10 @@ void memcpy_H2D(void* device_dst, const void* host_src, size_t bytes) {
   if (bytes) check_cuda(cudaMemcpy(device_dst, host_src, bytes, cudaMemcpyHostToDevice), __func__);
 }
 
+// A failed read leaves zeros rather than uninitialised host memory behind.
 void memcpy_D2H(void* host_dst, const void* device_src, size_t bytes) {
-  if (bytes) check_cuda(cudaMemcpy(host_dst, device_src, bytes, cudaMemcpyDeviceToHost), __func__);
+  if (bytes && !check_cuda(cudaMemcpy(host_dst, device_src, bytes, cudaMemcpyDeviceToHost), __func__))
+    memset(host_dst, 0, bytes);
 }
 
 void memcpy_D2D(void* device_dst, const void* device_src, size_t bytes) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 // Allocation ends the program with a message when the memory cannot be had; 0 bytes gives null.
+// A copy or fill that fails (CUDA build) is recorded as a device failure (device_failure.h).
 void* device_alloc_bytes(size_t bytes);
 void device_free(void* p);
 void* host_alloc_bytes(size_t bytes);

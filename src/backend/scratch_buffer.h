@@ -1,5 +1,5 @@
-// A device buffer kept between calls and grown on demand: the scratch of the spectrum hot paths,
-// which run once per micrograph or frame and should not allocate every time.
+// A device buffer kept between calls and grown on demand: the workspace's scratch for the hot
+// paths, which run once per micrograph or frame and should not allocate every time.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +17,8 @@ class GrowingDeviceBuffer {
     }
     return buffer_.get();
   }
+
+  size_t capacity() const { return buffer_.size(); }
 
  private:
   DeviceBuffer<T> buffer_;

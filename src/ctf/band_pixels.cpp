@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "backend/workspace.h"
 #include "core/ctf_formula.h"
 #include "ctf/half_spectrum.h"
 
@@ -23,6 +24,11 @@ struct CachedBand {
 
 // Enough for the bands of one micrograph's refinements and its validation.
 constexpr size_t kCachedBands = 8;
+
+// The workspace's tables, least recently used first.
+struct BandCache {
+  std::vector<CachedBand> bands;
+};
 
 std::shared_ptr<const BandPixels> build_band_pixels(const BandKey& key) {
   std::vector<int> index;
@@ -55,7 +61,7 @@ std::shared_ptr<const BandPixels> build_band_pixels(const BandKey& key) {
 }  // namespace
 
 std::shared_ptr<const BandPixels> band_pixels(float apix, int nh, int ny, float resL, float resH, float B) {
-  static std::vector<CachedBand> cache;  // least recently used first
+  std::vector<CachedBand>& cache = workspace().attachment<BandCache>().bands;
   const BandKey key{apix, resL, resH, B, nh > 0 ? nh : 0, ny > 0 ? ny : 0};
   auto hit = std::find_if(cache.begin(), cache.end(), [&](const CachedBand& c) { return c.key == key; });
   if (hit != cache.end()) {

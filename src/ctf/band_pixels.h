@@ -1,7 +1,7 @@
 // Per-pixel tables of the half-spectrum pixels inside one fitting band, for scoring CTF models
 // without per-pixel trigonometry: only in-band pixels are listed, in increasing index order.
-// Tables are kept for the run (a few geometries at a time), so repeated requests cost nothing;
-// the cache is meant for one host thread.
+// Tables are kept in the calling thread's workspace (a few geometries at a time), so repeated
+// requests cost nothing.
 #pragma once
 
 #include <cstddef>

@@ -2,7 +2,9 @@
 
 #include <cmath>
 
+#include "backend/device_failure.h"
 #include "core/ctf_model.h"
+#include "core/report.h"
 #include "ctf/display_images.h"
 #include "ctf/resolution_limit.h"
 #include "ctf/search_refine.h"
@@ -53,6 +55,10 @@ void append_star_row(FILE* star, const MicrographFiles& f, const QUIB_Para& p, c
 
 }  // namespace
 
+void end_run_on_device_failure() {
+  if (device_failed()) QUIB_FATAL(device_failure().unit.c_str(), device_failure().text.c_str());
+}
+
 void put_log_line(FILE* log, const char* format, const char* name) {
   fprintf(log, format, name);
   printf(format, name);
@@ -92,6 +98,7 @@ void determine_ctf(const MicrographFiles& f, const QUIB_Para& p, const RunGeomet
   quib_write_ctfout(f.ctfname, b.spectrum.host.get(), ctf, diagnosis_settings(p));
 
   StageTimer("VALIDATION").stop();
+  end_run_on_device_failure();
   if (star) append_star_row(star, f, p, ctf);
   for (const char* label : {"MOVIE/STACK_REFINE", "LOCAL_REFINE", "CTF_CORRECTION"}) StageTimer(label).stop();
 }

@@ -21,8 +21,12 @@ void put_log_line(FILE* log, const char* format, const char* name);
 // damaged micrograph gives none). Leaves the host copy in spectrum.host.
 bool has_usable_spectrum(const RunGeometry& geometry, MicrographSpectrum& spectrum);
 
+// Results of failed device work are undefined: when the device failed, the run ends with the
+// first failure's fatal line.
+void end_run_on_device_failure();
+
 // Runs the stages on buffers.spectrum (timed as FITTING around 1D SEARCH/2D REFINE, then the
 // untimed EPA, display and diagnosis image, and the VALIDATION and later stage times) and appends
-// the STAR row when star is open.
+// the STAR row when star is open, unless the device failed on the way.
 void determine_ctf(const MicrographFiles& files, const QUIB_Para& para, const RunGeometry& geometry,
                    RunBuffers& buffers, FILE* star);

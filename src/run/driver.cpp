@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "backend/device.h"
+#include "backend/workspace.h"
 #include "core/report.h"
 #include "core/text_lines.h"
 #include "ctf/random_seed.h"
@@ -144,6 +145,7 @@ void finish_run(Run& run, StageTimer& total) {
 }  // namespace
 
 int quib_main(int argc, char** argv) {
+  WorkspaceScope workspace;
   quib_put_info(argv[0]);
   if (argc < 2) {
     quib_search_refine_defocus_help(argv[0]);
@@ -166,7 +168,10 @@ int quib_main(int argc, char** argv) {
   open_star_file(run);
   preparation.stop();
 
-  for (int i = 0; i < run.para.nfiles; ++i) process_micrograph(run, i);
+  for (int i = 0; i < run.para.nfiles; ++i) {
+    process_micrograph(run, i);
+    end_run_on_device_failure();
+  }
   finish_run(run, total);
   return 0;
 }

@@ -6,9 +6,11 @@
 
 #include "backend/launch.h"
 #include "backend/memory.h"
-#include "backend/scratch_buffer.h"
+#include "backend/workspace.h"
 
 namespace {
+
+struct SummedAreaTable {};
 
 // Tables have (nx + 1) x (ny + 1) entries: T(x, y) is the sum of value(u, v) over u < x, v < y.
 // value(i) is the contribution of pixel i = v nx + u.
@@ -91,9 +93,8 @@ void nonfinite_box_mean(const float* in, float* out, int nx, int ny, int hx, int
 
 void hcuda_2d_convolution_by_box(const float* in, float* out, int nx, int ny, int kx, int ky) {
   if (nx <= 0 || ny <= 0) return;
-  static GrowingDeviceBuffer<double> scratch;
   const size_t stride = static_cast<size_t>(nx) + 1;
-  double* sums = scratch.get(stride * (static_cast<size_t>(ny) + 1));
+  double* sums = workspace().scratch<SummedAreaTable, double>(stride * (static_cast<size_t>(ny) + 1));
   const int hx = kx / 2, hy = ky / 2;
   build_table(sums, nx, ny, [=] QUIB_HD(size_t i) { return double(in[i]); });
   double total;

@@ -4,15 +4,20 @@
 
 #include "arrays/array_ops_1d.h"
 #include "backend/launch.h"
-#include "backend/scratch_buffer.h"
+#include "backend/workspace.h"
 #include "spectrum/box_mean.h"
 #include "spectrum/spectrum_layout.h"
 
+namespace {
+
+struct FullLayoutAndMean {};
+
+}  // namespace
+
 void hcuda_2d_fft_amp_subbg(float* out, const float* in, int bx, int by, int convsize) {
   check_full_layout_size(bx, by);
-  static GrowingDeviceBuffer<float> scratch;
   const size_t full_size = static_cast<size_t>(bx) * by;
-  float* full = scratch.get(2 * full_size);
+  float* full = workspace().scratch<FullLayoutAndMean, float>(2 * full_size);
   float* mean = full + full_size;
   hcuda_2d_fft_amp_half2full(full, in, bx, by);
   hcuda_2d_convolution_by_box(full, mean, bx, by, convsize, convsize);

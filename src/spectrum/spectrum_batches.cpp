@@ -2,13 +2,16 @@
 
 #include <cstddef>
 
-#include "backend/scratch_buffer.h"
+#include "backend/workspace.h"
 #include "core/report.h"
 
 namespace {
 
 constexpr int kMaxBatchBoxes = 16;
 constexpr size_t kMaxBatchBytes = size_t(256) << 20;
+
+struct BatchBoxes {};
+struct BatchTransforms {};
 
 }  // namespace
 
@@ -18,15 +21,13 @@ void check_box_size(int bx, int by) {
 
 BatchScratch batch_scratch(int bx, int by, bool with_boxes) {
   check_box_size(bx, by);
-  static GrowingDeviceBuffer<float> boxes;
-  static GrowingDeviceBuffer<float2> transforms;
   const size_t real = static_cast<size_t>(bx) * by, half = static_cast<size_t>(bx / 2 + 1) * by;
   const size_t box_bytes = half * sizeof(float2) + (with_boxes ? real * sizeof(float) : 0);
   const size_t fitting = kMaxBatchBytes / box_bytes;
   const int capacity = fitting < 1 ? 1 : fitting > kMaxBatchBoxes ? kMaxBatchBoxes : static_cast<int>(fitting);
   BatchScratch scratch;
-  scratch.boxes = with_boxes ? boxes.get(capacity * real) : nullptr;
-  scratch.transforms = transforms.get(capacity * half);
+  scratch.boxes = with_boxes ? workspace().scratch<BatchBoxes, float>(capacity * real) : nullptr;
+  scratch.transforms = workspace().scratch<BatchTransforms, float2>(capacity * half);
   scratch.capacity = capacity;
   return scratch;
 }

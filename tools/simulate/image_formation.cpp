@@ -5,6 +5,7 @@
 
 #include "backend/fft_plan.h"
 #include "backend/memory.h"
+#include "backend/workspace.h"
 #include "core/ctf_formula.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "backend/workspace.h"
 #include "core/report.h"
 #include "simulate/coordinate_files.h"
 #include "simulate/mrc_output.h"
@@ -12,6 +13,7 @@
 #include "simulate/simulate.h"
 
 int main(int argc, char** argv) {
+  WorkspaceScope workspace;
   const SimOptions o = parse_sim_options(argc, argv);
   if (o.help) {
     print_sim_help(argv[0]);
