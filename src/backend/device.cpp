@@ -56,4 +56,24 @@ void select_device(int) {}
 
 const char* backend_name() { return "CPU"; }
 
+namespace {
+
+bool plain_loops_asked = false;
+
+}  // namespace
+
+bool cpu_wide_loops() {
+#if QUIB_WIDE_CPU_LOOPS
+  static const bool processor_has_them = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+  }();
+  return processor_has_them && !plain_loops_asked;
+#else
+  return false;
+#endif
+}
+
+void set_cpu_plain_loops(bool plain) { plain_loops_asked = plain; }
+
 #endif

@@ -110,6 +110,8 @@ void launch_tree_sums_2048(size_t n, float* totals, F f) {
 
 #else  // CPU backend
 
+#include "backend/cpu_loops.h"
+
 // The 1024-wide tree as contiguous levels: level k holds the pair sums of level k - 1, which are
 // exactly the partial sums the strided tree keeps at multiples of 2^k, added in the same order.
 inline float pairwise_tree_total(float* a) {
@@ -128,23 +130,21 @@ inline float pairwise_tree_total(float* a) {
 template <class F>
 void launch_1d(size_t n, F f) {
   const long long count = static_cast<long long>(n);
-#pragma omp parallel for schedule(static) if (count > 8192)
-  for (long long i = 0; i < count; ++i) f(static_cast<size_t>(i));
+  parallel_for(count, count > 8192, [=](long long i) { f(static_cast<size_t>(i)); });
 }
 
 template <class F>
 void launch_2d(int nx, int ny, F f) {
   if (nx <= 0 || ny <= 0) return;
-#pragma omp parallel for schedule(static) if (static_cast<long long>(nx) * ny > 8192)
-  for (int y = 0; y < ny; ++y)
-    for (int x = 0; x < nx; ++x) f(x, y);
+  parallel_for(ny, static_cast<long long>(nx) * ny > 8192, [=](long long y) {
+    for (int x = 0; x < nx; ++x) f(x, static_cast<int>(y));
+  });
 }
 
 template <class F>
 void launch_tree_sums_1024(size_t n, float* totals, F f) {
   const long long blocks = static_cast<long long>(tree_block_count(n, kTreeWidth));
-#pragma omp parallel for schedule(static) if (blocks > 8)
-  for (long long b = 0; b < blocks; ++b) {
+  parallel_for(blocks, blocks > 8, [=](long long b) {
     float a[kTreeWidth];
     const size_t first = static_cast<size_t>(b) * kTreeWidth;
     if (first + kTreeWidth <= n) {
@@ -153,14 +153,13 @@ void launch_tree_sums_1024(size_t n, float* totals, F f) {
       for (unsigned t = 0; t < kTreeWidth; ++t) a[t] = first + t < n ? f(first + t) : 0.0f;
     }
     totals[b] = pairwise_tree_total(a);
-  }
+  });
 }
 
 template <class F>
 void launch_tree_sums_2048(size_t n, float* totals, F f) {
   const long long blocks = static_cast<long long>(tree_block_count(n, kTreeWidth2));
-#pragma omp parallel for schedule(static) if (blocks > 8)
-  for (long long b = 0; b < blocks; ++b) {
+  parallel_for(blocks, blocks > 8, [=](long long b) {
     float a[kTreeWidth];
     const size_t first = static_cast<size_t>(b) * kTreeWidth2;
     for (unsigned t = 0; t < kTreeWidth; ++t) {
@@ -170,7 +169,7 @@ void launch_tree_sums_2048(size_t n, float* totals, F f) {
     for (unsigned s = kTreeWidth / 2; s > 0; s /= 2)
       for (unsigned j = 0; j < s; ++j) a[j] += a[j + s];
     totals[b] = a[0];
-  }
+  });
 }
 
 #endif
