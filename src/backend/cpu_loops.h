@@ -22,11 +22,14 @@ void set_cpu_plain_loops(bool plain);
 // Defines `name`: body(k) for every k < count, on the OpenMP threads when `spread` is set. The
 // OpenMP region takes the attributes of the function it lies in; the wide build also flattens
 // (inlines everything body calls), so that the whole kernel is compiled for the wide instructions.
-#define QUIB_DEFINE_PARALLEL_FOR(name, attributes)                                                          \
-  template <class Body>                                                                                     \
-  attributes void name(long long count, bool spread, Body body) {                                           \
-    _Pragma("omp parallel for schedule(static) if (spread)") for (long long k = 0; k < count; ++k) body(k); \
+// clang-format off
+#define QUIB_DEFINE_PARALLEL_FOR(name, attributes)                \
+  template <class Body>                                           \
+  attributes void name(long long count, bool spread, Body body) { \
+    _Pragma("omp parallel for schedule(static) if (spread)")      \
+    for (long long k = 0; k < count; ++k) body(k);                \
   }
+// clang-format on
 
 QUIB_DEFINE_PARALLEL_FOR(parallel_for_plain, )
 #if QUIB_WIDE_CPU_LOOPS
