@@ -1,5 +1,5 @@
 // Element-wise passes over device arrays, shared by the sources of the array library: one call of
-// an operation per element. Includes gpu/launch.h, so include it only from library sources.
+// an operation per element. Includes backend/launch.h, so include it only from library sources.
 #pragma once
 
 #include <cstddef>

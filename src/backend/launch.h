@@ -12,7 +12,7 @@
 
 #if QUIB_CUDA
 #ifndef __CUDACC__
-#error "gpu/launch.h must be compiled by nvcc in the CUDA build"
+#error "backend/launch.h must be compiled by nvcc in the CUDA build"
 #endif
 #include <cuda_runtime.h>
 #endif
