@@ -62,16 +62,10 @@ EpaEstimate epa_resolution_limit(const float* spectrum, const float* plain, int 
   return e;
 }
 
-// The EPA text file of a micrograph: its name with a trailing ".mrc" replaced by "_EPA.log".
 // Null when the name is too long for a name buffer.
-FilePtr open_epa_file(const char* micrograph, std::string& name) {
-  char buffer[TEXT_LINE_SIZE];
-  if (replace_file_suffix(buffer, "_EPA.log", micrograph, ".mrc") != 0) {
-    name = std::string(micrograph) + "_EPA.log";
-    return nullptr;
-  }
-  name = buffer;
-  return FilePtr(fopen(buffer, "w+"));
+FilePtr open_epa_file(const std::string& name) {
+  if (name.size() >= static_cast<size_t>(TEXT_LINE_SIZE)) return nullptr;
+  return FilePtr(fopen(name.c_str(), "w+"));
 }
 
 // A header, then one line per scanned sample; false when writing failed.
@@ -85,6 +79,11 @@ bool write_epa_lines(FILE* file, const EpaEstimate& e, float apix) {
 
 }  // namespace
 
+std::string epa_file_name(const char* micrograph) {
+  const std::string name = micrograph;
+  return name.substr(0, name.size() - get_file_suffixn(micrograph, ".mrc")) + "_EPA.log";
+}
+
 float ctf_epa_1d_ccf(const float* spectrum, int nh, int ny, const Optics& optics, const CtfModel& model,
                      const EpaSettings& settings) {
   return epa_resolution_limit(spectrum, nullptr, nh, ny, optics, model, settings).resolution;
@@ -93,12 +92,12 @@ float ctf_epa_1d_ccf(const float* spectrum, int nh, int ny, const Optics& optics
 ResolutionEstimate ctf_epa_1d_ccf_B_estimation(const float* spectrum_sub, const float* spectrum_plain, int nh, int ny,
                                                const Optics& optics, const CtfModel& model,
                                                const ResolutionSettings& settings, const EpaOutput& output) {
-  std::string name;
-  FilePtr file = open_epa_file(output.micrograph, name);
+  const std::string name = epa_file_name(output.micrograph);
+  FilePtr file = open_epa_file(name);
   if (!file) QUIB_FATAL_CANNOT_WRITE(kUnit, name.c_str());
   const EpaEstimate e = epa_resolution_limit(spectrum_sub, spectrum_plain, nh, ny, optics, model, settings.epa);
   if (!write_epa_lines(file.get(), e, optics.apix) || fclose(file.release()) != 0)
-    QUIB_FATAL_CANNOT_WRITE(kUnit, name.c_str());
+    QUIB_FATAL_WRITE_FAILED(kUnit, name.c_str());
   ResolutionEstimate estimate{e.resolution, 0.0f};
   FILE* log = output.log;
   printf("Resolution limit estimated by EPA: \033[1m %.3f \033[m\n", estimate.resolution);

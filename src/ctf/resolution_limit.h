@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "core/ctf_records.h"
 
@@ -29,6 +30,9 @@ struct EpaOutput {
   const char* micrograph;
   FILE* log;
 };
+
+// The EPA text file of a micrograph: its name with a trailing ".mrc" replaced by "_EPA.log".
+std::string epa_file_name(const char* micrograph);
 
 struct ResolutionEstimate {
   float resolution;  // Angstrom

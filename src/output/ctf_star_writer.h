@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "core/ctf_records.h"
 
@@ -31,3 +32,7 @@ struct CtfStarRow {
 int log_ctfstar_ex_oneline(FILE* stream, const CtfStarRow& row);
 // The same with the phase shift as the last (13th) column. Returns 0.
 int log_ctfstar_ex_oneline_phase_shift(FILE* stream, const CtfStarRow& row);
+
+// The header and a row as text, with the phase-shift column or without it.
+std::string ctfstar_head_text(bool phase_shift);
+std::string ctfstar_row_text(const CtfStarRow& row, bool phase_shift);

@@ -72,7 +72,8 @@ int quib_write_ctfout(const char* name, float* spectrum, const CTF_INFO& ctf, co
   MrcHeadPtr head = mrc_new_head();
   mrc_set_head_xyz_mmm(head.get(), B, B, 1, -1.0f, 100.0f, 0.0f);
   mrc_set_head_mode(head.get(), 2);
-  if (mrc_write_head_data(file.get(), head.get(), image.data()) != 0 || fflush(file.get()) != 0)
-    QUIB_FATAL_CANNOT_WRITE("ctf", name);
+  if (mrc_write_head_data(file.get(), head.get(), image.data()) != 0 || fflush(file.get()) != 0 ||
+      fclose(file.release()) != 0)
+    QUIB_FATAL_WRITE_FAILED("ctf", name);
   return 0;
 }

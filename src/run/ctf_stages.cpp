@@ -10,6 +10,7 @@
 #include "ctf/search_refine.h"
 #include "output/ctf_star_writer.h"
 #include "output/diagnosis_image.h"
+#include "output/results_star.h"
 #include "run/help.h"
 #include "run/stage_settings.h"
 #include "run/stage_timer.h"
@@ -42,15 +43,18 @@ void show_display_image(const RunGeometry& g, RunBuffers& b, F compute) {
   memcpy_D2H(b.spectrum.host.get(), b.display.get(), g.spectrum_size() * sizeof(float));
 }
 
-void append_star_row(FILE* star, const MicrographFiles& f, const QUIB_Para& p, const CTF_INFO& ctf) {
+void append_star_row(ResultsStar& star, const MicrographFiles& f, const QUIB_Para& p, const CTF_INFO& ctf) {
   const float magnification = static_cast<float>(p.dstep * 10000.0 / p.apix);
   const CtfStarRow row{f.name,        f.ctfname, ctf_model_of(ctf), run_optics(p),
                        magnification, p.dstep,   ctf.ccc,           ctf.resolution};
-  if (p.do_phase_shift)
-    log_ctfstar_ex_oneline_phase_shift(star, row);
-  else
-    log_ctfstar_ex_oneline(star, row);
-  fflush(star);
+  if (!append_results_row(star, ctfstar_row_text(row, p.do_phase_shift)))
+    QUIB_FATAL_WRITE_FAILED("quib", star.path.c_str());
+}
+
+// A fit that left no positive, finite defocus and angle has nothing to report.
+bool is_usable_fit(const CtfModel& m) {
+  return std::isfinite(m.defocus_u) && std::isfinite(m.defocus_v) && std::isfinite(m.angle) &&
+         std::isfinite(m.phase_shift) && m.defocus_u > 0.0f && m.defocus_v > 0.0f;
 }
 
 }  // namespace
@@ -76,9 +80,12 @@ bool has_usable_spectrum(const RunGeometry& g, MicrographSpectrum& spectrum) {
   return varies;
 }
 
-void determine_ctf(const MicrographFiles& f, const QUIB_Para& p, const RunGeometry& g, RunBuffers& b, FILE* star) {
+std::string determine_ctf(const MicrographFiles& f, const QUIB_Para& p, const RunGeometry& g, RunBuffers& b,
+                          ResultsStar* star) {
   CTF_INFO ctf = fit_ctf(f, p, b);
   const CtfModel model = ctf_model_of(ctf);
+  end_run_on_device_failure();
+  if (!is_usable_fit(model)) return "the fit found no finite, positive defocus";
   const Optics optics = run_optics(p);
 
   quib_put_rule('-', 127);
@@ -99,6 +106,7 @@ void determine_ctf(const MicrographFiles& f, const QUIB_Para& p, const RunGeomet
 
   StageTimer("VALIDATION").stop();
   end_run_on_device_failure();
-  if (star) append_star_row(star, f, p, ctf);
+  if (star) append_star_row(*star, f, p, ctf);
   for (const char* label : {"MOVIE/STACK_REFINE", "LOCAL_REFINE", "CTF_CORRECTION"}) StageTimer(label).stop();
+  return "";
 }

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
+#include "output/results_star.h"
 #include "run/quib_para.h"
 #include "run/run_buffers.h"
 
@@ -27,6 +29,7 @@ void end_run_on_device_failure();
 
 // Runs the stages on buffers.spectrum (timed as FITTING around 1D SEARCH/2D REFINE, then the
 // untimed EPA, display and diagnosis image, and the VALIDATION and later stage times) and appends
-// the STAR row when star is open, unless the device failed on the way.
-void determine_ctf(const MicrographFiles& files, const QUIB_Para& para, const RunGeometry& geometry,
-                   RunBuffers& buffers, FILE* star);
+// the STAR row when star is given; a row that cannot be written ends the run. Returns "", or why
+// the micrograph has no result (a fit without a usable defocus).
+std::string determine_ctf(const MicrographFiles& files, const QUIB_Para& para, const RunGeometry& geometry,
+                          RunBuffers& buffers, ResultsStar* star);

@@ -1,7 +1,13 @@
 #include "run/driver.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "backend/device.h"
 #include "backend/workspace.h"
@@ -12,18 +18,21 @@
 #include "io/mrc_header.h"
 #include "io/mrc_name.h"
 #include "output/ctf_star_writer.h"
+#include "output/results_star.h"
 #include "run/checks.h"
 #include "run/ctf_stages.h"
 #include "run/echo.h"
 #include "run/file_access.h"
 #include "run/help.h"
 #include "run/keywords.h"
+#include "run/micrograph_names.h"
 #include "run/micrograph_spectrum.h"
 #include "run/options.h"
 #include "run/param_log.h"
 #include "run/quib_para.h"
 #include "run/resume.h"
 #include "run/run_buffers.h"
+#include "run/run_summary.h"
 #include "run/stage_timer.h"
 #include "run/tips.h"
 
@@ -31,25 +40,70 @@ namespace {
 
 using File = FilePtr;
 
+// The smallest micrograph side that leaves a usable box.
+constexpr int kSmallestSide = 128;
+
+// What the run knows of a listed micrograph before it is processed.
+struct MicrographPlan {
+  MicrographOutputs outputs;
+  std::string unusable;  // why it cannot be processed under its name; empty when it can
+  bool done = false;     // finished by an earlier run that this one resumes
+};
+
 struct Run {
   QUIB_Para para;
-  MrcHeadPtr first_head = mrc_new_head();  // the first readable micrograph's, never changed
+  MrcHeadPtr first_head = mrc_new_head();  // the first usable micrograph's, never changed
   MrcHeadPtr head = mrc_new_head();        // the current micrograph's
   RunGeometry geometry;
   RunBuffers buffers;
-  File star;
+  std::vector<MicrographPlan> plan;
+  ResultsStar star;
+  RunSummary summary;
 };
 
-// Reads the first readable micrograph's header, clamps the box sizes to it and sizes the buffers.
-void size_run_from_first_micrograph(Run& run) {
+void plan_micrographs(Run& run) {
+  const QUIB_Para& p = run.para;
+  run.plan.resize(p.nfiles);
+  run.summary.listed = p.nfiles;
+  for (int i = 0; i < p.nfiles; ++i) {
+    MicrographPlan& m = run.plan[i];
+    m.outputs = micrograph_outputs(p.fnames[i], p);
+    m.unusable = unusable_name_reason(p.fnames[i], m.outputs);
+    m.done = m.unusable.empty() && p.do_unfinished && is_file_ctf_done(m.outputs.log.c_str());
+  }
+}
+
+std::string smaller_than_a_box(const MRC_HEAD* head) {
+  if (std::min(head->nx, head->ny) >= kSmallestSide) return "";
+  return "it is " + std::to_string(head->nx) + " x " + std::to_string(head->ny) +
+         " pixels, smaller than the smallest usable box of " + std::to_string(kSmallestSide);
+}
+
+// Why the micrograph cannot share the run's buffers, or "" when its header matches the first's.
+std::string header_difference(const Run& run, const MRC_HEAD* head) {
+  const MRC_HEAD* first = run.first_head.get();
+  if (head->nx == first->nx && head->ny == first->ny && head->nz == first->nz && head->mode == first->mode) return "";
+  auto shape = [](const MRC_HEAD* h) {
+    return std::to_string(h->nx) + " x " + std::to_string(h->ny) + " x " + std::to_string(h->nz) + " in mode " +
+           std::to_string(h->mode) + " (" + mrc_get_head_mode(h) + ")";
+  };
+  return "it is " + shape(head) + ", but the run's first micrograph " + run.para.first_fname + " is " + shape(first) +
+         "; process micrographs of another size or format in a separate run";
+}
+
+// Sizes the run from the first micrograph that can be processed: readable, undamaged and at least
+// a box wide. False when there is none.
+bool size_run_from_first_micrograph(Run& run) {
   QUIB_Para& p = run.para;
-  // A damaged file is passed over: the run is sized from the first micrograph that is usable.
-  for (int start = 0;; ++start) {
+  for (int start = 0; start < p.nfiles; ++start) {
     FILE* stream = nullptr;
-    start += check_access_openf_1st(p.fnames + start, p.nfiles - start, p.first_fname, &stream);
+    const int found = check_access_openf_1st(p.fnames + start, p.nfiles - start, p.first_fname, &stream);
+    if (found < 0) return false;
+    start += found;
     File first(stream);
+    if (!run.plan[start].unusable.empty()) continue;
     if (mrc_read_head(first.get(), run.first_head.get()) == 0 &&
-        mrc_check_head_data(first.get(), run.first_head.get()) == 0)
+        mrc_check_head_data(first.get(), run.first_head.get()) == 0 && smaller_than_a_box(run.first_head.get()).empty())
       break;
     printf("Warning: %s is not a usable MRC file; the next micrograph is tried.\n", p.fnames[start]);
   }
@@ -58,6 +112,7 @@ void size_run_from_first_micrograph(Run& run) {
   if (p.do_local_refine) quib_check_local_grid(&p);
   run.geometry = run_geometry(run.first_head.get(), p.boxsize, p.overlap);
   run.buffers = allocate_run_buffers(run.geometry);
+  return true;
 }
 
 // Stages that this version does not carry out: their switches are refused with a warning
@@ -74,72 +129,108 @@ void warn_unavailable_stages(const QUIB_Para& p) {
     if (stage.on) printf("Warning: --%s is not available in this version of quib and is ignored.\n", stage.option);
 }
 
+[[noreturn]] void refuse_star_file(const char* text, const char* path) {
+  printf(text, path);
+  printf(" name another file with --ctfstar.\n");
+  QUIB_FATAL("quib", "The CTF STAR file cannot be used");
+}
+
+// Opens and locks the run's STAR file. A resumed run keeps the earlier rows of the micrographs that
+// it does not process again; a micrograph whose log is complete but whose row is missing (a later
+// run that was not resumed replaced the table) is processed again, so that the table ends with a
+// row for every finished micrograph.
 void open_star_file(Run& run) {
   const QUIB_Para& p = run.para;
   if (is_str_null(p.ctfstar)) return;
-  run.star.reset(fopen(p.ctfstar, "w+"));
-  if (!run.star) QUIB_FATAL_CANNOT_WRITE("quib", p.ctfstar);
-  if (p.do_phase_shift)
-    log_ctfstar_ex_head_phase_shift(run.star.get());
-  else
-    log_ctfstar_ex_head(run.star.get());
+  switch (open_results_star(run.star, p.ctfstar)) {
+    case ResultsStarOpen::Ok:
+      break;
+    case ResultsStarOpen::CannotOpen:
+      QUIB_FATAL_CANNOT_WRITE("quib", p.ctfstar);
+    case ResultsStarOpen::Locked:
+      refuse_star_file("Another quib run is writing %s: wait for it to end, or", p.ctfstar);
+  }
+  const std::string head = ctfstar_head_text(p.do_phase_shift);
+  std::vector<std::string> rows;
+  if (!p.do_unfinished) return start_results_table(run.star, head, rows);
+  if (!read_earlier_rows(run.star, head, rows))
+    refuse_star_file(
+        "%s holds a table with other columns than this run writes (was the phase-shift search "
+        "switched?): resume with the options of the earlier run, or",
+        p.ctfstar);
+  std::set<std::string> with_row;
+  for (const std::string& row : rows) with_row.insert(row_micrograph(row));
+  std::set<std::string> again;
+  for (int i = 0; i < p.nfiles; ++i) {
+    MicrographPlan& m = run.plan[i];
+    m.done = m.done && with_row.count(p.fnames[i]) > 0;
+    if (!m.done) again.insert(p.fnames[i]);
+  }
+  std::vector<std::string> kept;
+  for (const std::string& row : rows)
+    if (again.count(row_micrograph(row)) == 0) kept.push_back(row);
+  start_results_table(run.star, head, kept);
 }
 
-// Takes micrograph i through every stage; returns without the completion line when it is skipped.
-void process_micrograph(Run& run, int i) {
+void end_log(File& log, const std::string& name) {
+  fprintf(log.get(), "Processing done successfully.\n");
+  const bool failed = fflush(log.get()) != 0 || ferror(log.get()) != 0;
+  if (fclose(log.release()) != 0 || failed) QUIB_FATAL_WRITE_FAILED("quib", name.c_str());
+}
+
+// Takes micrograph i through every stage. Returns "" when it finished (now or in the run this one
+// resumes), otherwise why it was skipped.
+std::string process_micrograph(Run& run, int i) {
   QUIB_Para& p = run.para;
   const char* name = p.fnames[i];
-  if (check_file_access(name, "FR") == -1) return;
-
-  char logname[QUIB_TEXT_SIZE];
-  char ctfname[QUIB_TEXT_SIZE];
-  // A name too long for an output name is passed over (set_outname_by_suffix has said why).
-  if (set_outname_by_suffix(logname, name, p.logsuffix) != 0 || set_outname_by_suffix(ctfname, name, ".ctf") != 0)
-    return;
-  if (p.do_unfinished && is_file_ctf_done(logname)) {
+  const MicrographPlan& plan = run.plan[i];
+  if (!plan.unusable.empty()) return plan.unusable;
+  if (check_file_access(name, "FR") == -1)
+    return access(name, F_OK) != 0 ? "it does not exist" : "it cannot be read (permissions)";
+  if (plan.done) {
     printf("CTF parameter of \033[42m%s\033[m already determined. Automatically skipped.\n", name);
-    return;
+    return "";
   }
-  File log(fopen(logname, "w+"));
-  if (!log) QUIB_FATAL_CANNOT_WRITE("quib", logname);
+  File log(fopen(plan.outputs.log.c_str(), "w+"));
+  if (!log) QUIB_FATAL_CANNOT_WRITE("quib", plan.outputs.log.c_str());
   File micrograph(fopen(name, "r"));
-  if (!micrograph) QUIB_FATAL_CANNOT_READ("quib", name);
+  if (!micrograph) return "it cannot be opened";
 
   if (mrc_read_head(micrograph.get(), run.head.get()) != 0 ||
-      mrc_check_head_data(micrograph.get(), run.head.get()) != 0) {
-    QUIB_WARNING("quib", "Micrograph is truncated or damaged, skipped");
-    return;
-  }
-  check_mrc_head_sizes_two(p.first_fname, name, run.first_head.get(), run.head.get());
+      mrc_check_head_data(micrograph.get(), run.head.get()) != 0)
+    return "it is not a readable MRC file (truncated, damaged or of an unsupported kind)";
+  std::string mismatch = smaller_than_a_box(run.head.get());
+  if (mismatch.empty()) mismatch = header_difference(run, run.head.get());
+  if (!mismatch.empty()) return mismatch;
   Quib_fput_parameters_ctffind3(log.get(), &p, i);
   put_log_line(log.get(), "Reading file: %s\n", name);
 
-  if (read_micrograph_spectrum(micrograph.get(), run.head.get(), p, run.geometry, run.buffers) != 0) return;
+  if (read_micrograph_spectrum(micrograph.get(), run.head.get(), p, run.geometry, run.buffers) != 0)
+    return "its pixels could not be read";
   micrograph.reset();
-  if (!has_usable_spectrum(run.geometry, run.buffers.spectrum)) {
-    QUIB_WARNING("quib", "No usable power spectrum (blank, constant or damaged micrograph); micrograph skipped");
-    return;
-  }
-  determine_ctf({i, name, ctfname, log.get()}, p, run.geometry, run.buffers, run.star.get());
+  if (!has_usable_spectrum(run.geometry, run.buffers.spectrum))
+    return "it has no usable power spectrum (blank, constant or damaged micrograph)";
+  const std::string unfitted = determine_ctf({i, name, plan.outputs.ctf.c_str(), log.get()}, p, run.geometry,
+                                             run.buffers, run.star.fd ? &run.star : nullptr);
+  if (!unfitted.empty()) return unfitted;
 
   printf("Processing done successfully.\n");
-  fprintf(log.get(), "Processing done successfully.\n");
-  log.reset();
+  end_log(log, plan.outputs.log);
   quib_put_rule('-', 127);
   printf("\n");
+  return "";
 }
 
-void finish_run(Run& run, StageTimer& total) {
+int finish_run(Run& run, StageTimer& total) {
   quib_put_rule('#', 129);
-  printf("All %d files finished successfully:\n", run.para.nfiles);
-  if (run.star) {
-    fprintf(run.star.get(), "\n");
-    run.star.reset();
-  }
+  put_run_summary(run.summary);
+  const bool star_closed = close_results_star(run.star);
   total.stop();
   quib_put_rule('#', 129);
   printf("\n");
+  if (!star_closed) QUIB_FATAL_WRITE_FAILED("quib", run.star.path.c_str());
   quib_put_one_random_tip();
+  return run_exit_status(run.summary);
 }
 
 }  // namespace
@@ -161,17 +252,24 @@ int quib_main(int argc, char** argv) {
   Quib_init_parameters(argc, argv, &run.para);
   Quib_get_parameters(argc, argv, &run.para);
   if (run.para.seed_set) quib_set_fixed_seed(run.para.seed);
+  refuse_outputs_over_inputs(run.para);
+  plan_micrographs(run);
+  open_star_file(run);
   select_device(run.para.gid);
-  size_run_from_first_micrograph(run);
+  if (!size_run_from_first_micrograph(run))
+    printf("None of the %d listed micrographs can be processed; each is listed below with the reason.\n",
+           run.para.nfiles);
   Quib_put_parameters(argc, argv, &run.para);
   warn_unavailable_stages(run.para);
-  open_star_file(run);
   preparation.stop();
 
   for (int i = 0; i < run.para.nfiles; ++i) {
-    process_micrograph(run, i);
+    const std::string skipped = process_micrograph(run, i);
     end_run_on_device_failure();
+    if (skipped.empty())
+      ++run.summary.finished;
+    else
+      note_skipped(run.summary, run.para.fnames[i], skipped);
   }
-  finish_run(run, total);
-  return 0;
+  return finish_run(run, total);
 }

@@ -11,6 +11,6 @@ int check_file_access(const char* name, const char* modes);
 
 // Opens the first of the n names that exists and is readable, warning about each one before it,
 // and copies its name into firstname (a 1024-byte buffer). Ends the run (status 1) when it cannot
-// be opened or when no name is usable. Returns the position of the opened name in the list; the
-// caller closes *stream.
+// be opened. Returns the position of the opened name in the list (the caller closes *stream), or
+// -1 when no name is usable.
 int check_access_openf_1st(char* const* names, int n, char* firstname, FILE** stream);

@@ -37,8 +37,9 @@ void quib_put_info(const char* path) {
   printf("Version:       %s %s, updated on %s\n", path, QUIB_VERSION, QUIB_DATE);
   printf("Backend:       %s\n", backend_name());
   printf("Help:          %s --help   (the full list of options and tips)\n", path);
-  printf("Description:   This is a GPU accelerated program for Real-Time CTF determination, refinement, "
-         "evaluation and correction.\n");
+  printf(
+      "Description:   This is a GPU accelerated program for Real-Time CTF determination, refinement, "
+      "evaluation and correction.\n");
   quib_put_rule('*', 99);
 }
 
@@ -61,11 +62,16 @@ void quib_search_refine_defocus_help(const char* path) {
   printf("   %s --apix 1.06 --kV 300 --cs 2.7 Micrographs/*.mrc\n", path);
   printf("   %s --apix 1.06 --do_EPA --do_validation --ctfstar session1 Micrographs/*.mrc\n", path);
   printf("   %s --apix 1.06 --do_local_refine --boxsuffix _autopick.star Micrographs/*.mrc\n", path);
-  printf("   %s --apix 1.06 --refine_input_ctf --input_ctfstar micrographs_all_quib.star\n", path);
+  printf("   %s --apix 1.06 --refine_input_ctf --input_ctfstar micrographs_all_quib.star --ctfstar refined\n", path);
   printf("\nPhase plate examples:\n");
   printf("   %s --apix 1.06 --phase_shift_L 0 --phase_shift_H 180 Micrographs/*.mrc\n", path);
-  printf("   %s --apix 1.06 --phase_shift_L 30 --phase_shift_H 120 --phase_shift_S 5 --phase_shift_T 2 "
-         "Micrographs/*.mrc\n\n", path);
+  printf(
+      "   %s --apix 1.06 --phase_shift_L 30 --phase_shift_H 120 --phase_shift_S 5 --phase_shift_T 2 "
+      "Micrographs/*.mrc\n",
+      path);
+  printf(
+      "\nExit status: 0 when every micrograph finished, 2 when some were skipped (they are listed at the end\n"
+      "with the reason), 1 when the run stopped on an error or none finished.\n\n");
 }
 
 void quib_search_refine_defocus_help_more(const char* path) {

@@ -10,10 +10,15 @@
 
 namespace {
 
-void read_movie(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& g, RunBuffers& b) {
+int read_failed() {
+  QUIB_WARNING("quib", "Reading mrc file failed");
+  return -1;
+}
+
+int read_movie(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& g, RunBuffers& b) {
   {
     StageTimer reading("READING");
-    if (mrc_read_all_nocheck(micrograph, head, b.stack.get()) == -1) QUIB_FATAL("quib", "Reading mrc file failed!");
+    if (mrc_read_all_nocheck(micrograph, head, b.stack.get()) == -1) return read_failed();
   }
   StageTimer fft("FFT");
   MicrographSpectrum& s = b.spectrum;
@@ -39,18 +44,20 @@ void read_movie(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, c
                                             g.box, g.step, para.convsize);
   }
   printf("\n");
+  return 0;
 }
 
-void read_single(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& g, RunBuffers& b) {
+int read_single(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& g, RunBuffers& b) {
   {
     StageTimer reading("READING");
     printf(".\n");
-    if (mrc_read_slice(micrograph, head, 0, 'z', b.frame.get()) == -1) QUIB_FATAL("quib", "Reading mrc file failed!");
+    if (mrc_read_slice(micrograph, head, 0, 'z', b.frame.get()) == -1) return read_failed();
     memcpy_H2D(b.image.get(), b.frame.get(), g.pixels * sizeof(float));
   }
   StageTimer fft("FFT");
   hcuda_2d_gridfft_r2c_amp_ave_log_subbg2(b.image.get(), b.spectrum.subtracted.get(), b.spectrum.log_amplitude.get(),
                                           g.nx, g.ny, g.box, g.box, g.step, para.convsize);
+  return 0;
 }
 
 }  // namespace
@@ -62,9 +69,6 @@ int read_micrograph_spectrum(FILE* micrograph, const MRC_HEAD* head, const QUIB_
     return -1;
   }
   hcuda_empty_float(buffers.spectrum.subtracted.get(), geometry.spectrum_size());
-  if (head->nz > 1)
-    read_movie(micrograph, head, para, geometry, buffers);
-  else
-    read_single(micrograph, head, para, geometry, buffers);
-  return 0;
+  return head->nz > 1 ? read_movie(micrograph, head, para, geometry, buffers)
+                      : read_single(micrograph, head, para, geometry, buffers);
 }

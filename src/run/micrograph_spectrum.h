@@ -10,7 +10,7 @@
 
 // Reads the pixels (timed as READING) and builds buffers.spectrum (timed as FFT): Ln|F| of the
 // gridded boxes and the same less its background. buffers.image ends holding the micrograph, or
-// the sum of a movie's frames. Returns 0, or -1 when the header's section count is below 1 (after
-// a warning).
+// the sum of a movie's frames. Returns 0, or -1 (after a warning) when the header's section count is
+// below 1 or the pixels cannot be read.
 int read_micrograph_spectrum(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& geometry,
                              RunBuffers& buffers);

@@ -1,0 +1,79 @@
+#include "run/micrograph_names.h"
+
+#include <limits.h>
+#include <stdlib.h>
+
+#include <cstring>
+#include <map>
+
+#include "core/report.h"
+#include "core/text_lines.h"
+#include "ctf/resolution_limit.h"
+#include "io/mrc_name.h"
+
+namespace {
+
+// One spelling per file: the real path of the file's folder and the file's own name, so that
+// "a.mrc", "./a.mrc" and "/data/a.mrc" are the same file (folders that do not exist are kept as
+// written).
+class FileIdentity {
+ public:
+  std::string of(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
+    auto found = folders_.find(folder);
+    if (found == folders_.end()) {
+      char resolved[PATH_MAX];
+      found = folders_.emplace(folder, realpath(folder.c_str(), resolved) ? std::string(resolved) : folder).first;
+    }
+    return found->second + "/" + file;
+  }
+
+ private:
+  std::map<std::string, std::string> folders_;
+};
+
+[[noreturn]] void refuse_overwrite(const std::string& output, const char* what, const std::string& input,
+                                   const char* advice) {
+  printf("The %s %s would overwrite the input file %s. %s\n", what, output.c_str(), input.c_str(), advice);
+  QUIB_FATAL("quib", "An output file is one of the run's inputs");
+}
+
+}  // namespace
+
+MicrographOutputs micrograph_outputs(const char* name, const QUIB_Para& para) {
+  const std::string micrograph = name;
+  const std::string stem = micrograph.substr(0, micrograph.size() - get_micrograph_suffixn(name));
+  return {stem + para.logsuffix, stem + ".ctf", epa_file_name(name)};
+}
+
+std::string unusable_name_reason(const char* name, const MicrographOutputs& outputs) {
+  if (strpbrk(name, " \t\n\r\v\f"))
+    return "its name contains white space, which would break the STAR table; rename the file";
+  for (const std::string* output : {&outputs.log, &outputs.ctf, &outputs.epa})
+    if (output->size() >= static_cast<size_t>(QUIB_TEXT_SIZE))
+      return "the name of its output " + *output + " would be longer than " + std::to_string(QUIB_TEXT_SIZE - 1) +
+             " characters";
+  return "";
+}
+
+void refuse_outputs_over_inputs(const QUIB_Para& para) {
+  FileIdentity identity;
+  std::map<std::string, std::string> inputs;  // identity -> name as given
+  for (int i = 0; i < para.nfiles; ++i) inputs.emplace(identity.of(para.fnames[i]), para.fnames[i]);
+  if (para.input_ctfstar_set && !is_str_null(para.input_ctfstar))
+    inputs.emplace(identity.of(para.input_ctfstar), para.input_ctfstar);
+
+  auto check = [&](const std::string& output, const char* what, const char* advice) {
+    const auto found = inputs.find(identity.of(output));
+    if (found != inputs.end()) refuse_overwrite(output, what, found->second, advice);
+  };
+  if (!is_str_null(para.ctfstar)) check(para.ctfstar, "CTF STAR file", "Name another output file with --ctfstar.");
+  for (int i = 0; i < para.nfiles; ++i) {
+    const MicrographOutputs out = micrograph_outputs(para.fnames[i], para);
+    check(out.log, "log", "Choose another --logsuffix.");
+    check(out.ctf, "diagnosis image", "Rename the input file.");
+    check(out.epa, "EPA file", "Rename the input file.");
+  }
+}

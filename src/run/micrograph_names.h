@@ -1,0 +1,25 @@
+// The files that the processing of a micrograph writes, named from the micrograph's own name, and
+// the checks that keep a run from writing a broken STAR row or over one of its own inputs.
+#pragma once
+
+#include <string>
+
+#include "run/quib_para.h"
+
+struct MicrographOutputs {
+  std::string log;  // stem + logsuffix
+  std::string ctf;  // stem + ".ctf", the diagnosis image
+  std::string epa;  // the EPA text file
+};
+
+// The stem is the name without a trailing ".mrc" or ".mrcs".
+MicrographOutputs micrograph_outputs(const char* name, const QUIB_Para& para);
+
+// Why the micrograph cannot be processed under its name, or "" when it can: white space in the
+// name would split its STAR row into more columns (RELION splits rows on white space even inside
+// quotes), and every output name must fit a name buffer.
+std::string unusable_name_reason(const char* name, const MicrographOutputs& outputs);
+
+// Ends the run (status 1) before any work when an output of some micrograph, or the run's STAR
+// file, is one of the run's inputs: a micrograph or the input CTF STAR file.
+void refuse_outputs_over_inputs(const QUIB_Para& para);
