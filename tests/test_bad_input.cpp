@@ -216,7 +216,7 @@ TEST(BadInput, MicrographInAReadOnlyFolder) {
   expect_clean_exit(r, 1);
   EXPECT_NE(r.output.find("Cannot write to file ro/a_quib.log. Permission denied or no space left!"),
             std::string::npos);
-  EXPECT_EQ(lines_of(read_text_file(dir.file(kStarName))).size(), 16u) << "the STAR header stays";
+  EXPECT_EQ(access(dir.file(kStarName).c_str(), F_OK), -1) << "a run that wrote no row leaves no STAR file";
 }
 
 TEST(BadInput, FiveThousandCharacterNamesAreRefused) {
