@@ -1,9 +1,6 @@
 #include "io/mrc_name.h"
 
-#include <cstdio>
 #include <cstring>
-
-#include "core/report.h"
 
 namespace {
 
@@ -21,17 +18,6 @@ int get_micrograph_suffixn(const char* name) {
   return 0;
 }
 
-int set_outname_by_suffix(char* out, const char* name, const char* suffix) {
-  memset(out, 0, MRC_NAME_BUFFER_SIZE);
-  const size_t stem = strlen(name) - get_micrograph_suffixn(name);
-  const size_t suffix_length = strlen(suffix);
-  if (stem + suffix_length >= MRC_NAME_BUFFER_SIZE) {
-    printf("The output name for %s with the suffix %s would be longer than %zu characters.\n", name,
-           suffix, MRC_NAME_BUFFER_SIZE - 1);
-    QUIB_WARNING("mrc", "Output file name too long");
-    return -1;
-  }
-  memcpy(out, name, stem);
-  memcpy(out + stem, suffix, suffix_length);
-  return 0;
+std::string mrc_outname(const char* name, const char* suffix) {
+  return std::string(name, strlen(name) - get_micrograph_suffixn(name)) + suffix;
 }

@@ -43,9 +43,7 @@ class FileIdentity {
 }  // namespace
 
 MicrographOutputs micrograph_outputs(const char* name, const QUIB_Para& para) {
-  const std::string micrograph = name;
-  const std::string stem = micrograph.substr(0, micrograph.size() - get_micrograph_suffixn(name));
-  return {stem + para.logsuffix, stem + ".ctf", epa_file_name(name)};
+  return {mrc_outname(name, para.logsuffix), mrc_outname(name, ".ctf"), epa_file_name(name)};
 }
 
 std::string unusable_name_reason(const char* name, const MicrographOutputs& outputs) {
