@@ -180,7 +180,7 @@ void check_boxes(QUIB_Para* p) {
   if (p->B_resH < 2.0f * p->apix) p->B_resH = 2.0f * p->apix;
 }
 
-// Oversampling beyond 16 makes the equiphase average take minutes per micrograph and gains nothing.
+// Below 1 the equiphase average has at most one sample; far above 16 it takes minutes per micrograph.
 void check_equiphase_average(const QUIB_Para* p) {
   if (p->EPA_oversmp < 1 || p->EPA_oversmp > 16)
     REFUSE("Invalid --EPA_oversmp %d: the oversampling of the equiphase average must be 1 to 16", p->EPA_oversmp);
