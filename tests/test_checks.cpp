@@ -1,5 +1,5 @@
 // The parameter checks: every repair with its exact warning, the values left alone, and the
-// refusals of values that would stall or overflow later stages.
+// refusals of values that no stage can use or that would stall or overflow later stages.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -34,92 +34,81 @@ struct CheckCase {
 
 TEST(Checks, RepairsAndWarningsInTheirOrder) {
   const CheckCase cases[] = {
-      {"apix too large", [](QUIB_Para& p) { p.apix = 200; }, [](const QUIB_Para& p) { return p.apix; }, 1.34f,
-       "Warning: Invalid pixel size 200.00! Exit now. Make sure you are using the right value, typically 0.5~3.0. "
-       "Set it as default 1.34.\n"},
-      {"apix 0.01 compared in double", [](QUIB_Para& p) { p.apix = 0.01f; }, [](const QUIB_Para& p) { return p.apix; },
-       1.34f,
-       "Warning: Invalid pixel size 0.01! Exit now. Make sure you are using the right value, typically 0.5~3.0. Set "
-       "it as default 1.34.\n"},
       {"apix small but kept", [](QUIB_Para& p) { p.apix = 0.2f; p.resH = 4; }, [](const QUIB_Para& p) { return p.apix; },
-       0.2f,
-       "Warning: pixel size 0.20 too large or small! Program will still run, but make sure you are using the right "
-       "value, typically 0.5~3.0.\n"},
+       0.2f, "Warning: --apix 0.2 is an unusual pixel size (typically 0.5 to 3.0 Angstrom); the run goes on with it.\n"},
       {"dstep 0.1 passes in double", [](QUIB_Para& p) { p.dstep = 0.1f; }, [](const QUIB_Para& p) { return p.dstep; },
        0.1f, ""},
-      {"dstep too small", [](QUIB_Para& p) { p.dstep = 0.05f; }, [](const QUIB_Para& p) { return p.dstep; }, 14.0f,
-       "Warning: Invalid detector size 0.05! Exit now. Make sure you are using the right value, typically "
-       "3.0~30.0.Set it as default 14.0.\n"},
-      {"kV", [](QUIB_Para& p) { p.kV = 5; }, [](const QUIB_Para& p) { return p.kV; }, 300.0f,
-       "Waring: Invalid high tension value kV=5.00. Exit now. Make sure you are using the right value, typically "
-       "300, 200, 120kV.\n"},
-      {"cs", [](QUIB_Para& p) { p.cs = 100; }, [](const QUIB_Para& p) { return p.cs; }, 2.7f,
-       "Waring: too small or large --Cs 100.00! Make sure you are using the right value, typically 2.0~2.7 in "
-       "general case or ~0 for Cs corrected microscope. Set it as default.\n"},
-      {"ac", [](QUIB_Para& p) { p.ac = 1.5f; }, [](const QUIB_Para& p) { return p.ac; }, 0.1f,
-       "Waring: too small or large --ac 1.50! Make sure you are using the right value, typically 0.04~0.1. Set it as "
-       "default.\n"},
+      {"optics at the ends of their ranges",
+       [](QUIB_Para& p) { p.kV = 500; p.cs = 0; p.ac = 1; p.apix = 100; p.resL = 500; p.resH = 250; },
+       [](const QUIB_Para& p) { return p.kV + p.cs + p.ac; }, 501.0f,
+       "Warning: --apix 100 is an unusual pixel size (typically 0.5 to 3.0 Angstrom); the run goes on with it.\n"
+       "Warning: --resH 250 is too coarse for a reliable CTF fit (it must be 30 Angstrom or finer, typically 4 to 8); "
+       "200 Angstrom, the coarser of 4 Angstrom and Nyquist, is used instead.\n"},
       {"bfac", [](QUIB_Para& p) { p.bfac = -500; }, [](const QUIB_Para& p) { return p.bfac; }, 150.0f,
-       "Waring: too small or large --bfac -500.00! Make sure you are using the right value, typically 0~500. Set it "
-       "as default.\n"},
+       "Warning: --bfac -500 is outside -500 to 5000 square Angstrom (typically 0 to 500); the default 150 is used "
+       "instead.\n"},
       {"defL above defH", [](QUIB_Para& p) { p.defL = 30000; p.defH = 20000; }, [](const QUIB_Para& p) { return p.defL; },
        20000.0f, "Warning: defL larger than defH, swapping them ...\n"},
       {"defH after swap", [](QUIB_Para& p) { p.defL = 30000; p.defH = 20000; }, [](const QUIB_Para& p) { return p.defH; },
        30000.0f, "Warning: defL larger than defH, swapping them ...\n"},
       {"defocus range too narrow", [](QUIB_Para& p) { p.defL = 5000; p.defH = 5005; p.defS = 1; },
        [](const QUIB_Para& p) { return p.defH; }, 5010.0f,
-       "Warning: difference between defH and defL is too smaller, forcing them to be larger than 10.0 angstrom.\n"},
+       "Warning: --defH and --defL are less than 10 Angstrom apart; --defH is set to --defL + 10.\n"},
       {"negative defS", [](QUIB_Para& p) { p.defS = -100; }, [](const QUIB_Para& p) { return p.defS; }, 100.0f,
        "Warning: defS smaller than 0, forcing it to be positive ...\n"},
       {"defS beyond the range", [](QUIB_Para& p) { p.defS = 100000; }, [](const QUIB_Para& p) { return p.defS; },
        (90000.0f - 5000.0f) / 3.0f,
-       "Warning:  def_step is larger than (defH - defL), forcing it to be (defH - defL)/3 ...\n"},
+       "Warning: --defS is larger than the range --defH - --defL; it is set to a third of the range.\n"},
       {"negative astm", [](QUIB_Para& p) { p.astm = -20000; }, [](const QUIB_Para& p) { return p.astm; }, 20000.0f, ""},
       {"large astm", [](QUIB_Para& p) { p.astm = 20000; }, [](const QUIB_Para& p) { return p.astm; }, 1000.0f,
-       "Waring: too large --astm 20000.00! Make sure you are using the right value, typically 100~3000 angstrom. Set "
-       "it as default 1000.0 angstrom. \n"},
+       "Warning: --astm 20000 is too large (typically 100 to 3000 Angstrom); the default 1000 Angstrom is used "
+       "instead.\n"},
       {"resH above resL", [](QUIB_Para& p) { p.resL = 8; p.resH = 20; }, [](const QUIB_Para& p) { return p.resL; },
        20.0f,
        "Warning: resL smaller than resH, swapping them ...\n"},
       {"resH below Nyquist", [](QUIB_Para& p) { p.apix = 1; p.resH = 1; }, [](const QUIB_Para& p) { return p.resH; },
        2.0f,
-       "Waring: Invalid resH 1.00! Exit now. Make sure you are using the right value, typically 4.0~8.0 angstrom, and "
-       "must be smaller than 30.Set it as default 4.0 angstrom.\n"},
-      {"resH above 30", [](QUIB_Para& p) { p.apix = 1; p.resH = 50; }, [](const QUIB_Para& p) { return p.resH; }, 4.0f,
-       "Waring: Invalid resH 50.00! Too big for reliable CTF determination! Reset to min{4.0, Nyquist} Make sure you "
-       "are using the right value, typically 4.0~8.0 angstrom, and must be smaller than 30.Set it as default 4.0 "
-       "angstrom.\n"},
+       "Warning: --resH 1 lies beyond Nyquist; the fit stops at Nyquist, 2 Angstrom (2 x --apix).\n"},
+      {"resH above 30", [](QUIB_Para& p) { p.apix = 1; p.resH = 50; p.resL = 100; },
+       [](const QUIB_Para& p) { return p.resH; }, 4.0f,
+       "Warning: --resH 50 is too coarse for a reliable CTF fit (it must be 30 Angstrom or finer, typically 4 to 8); "
+       "4 Angstrom, the coarser of 4 Angstrom and Nyquist, is used instead.\n"},
       {"resH above 30 with coarse pixels",
        [](QUIB_Para& p) { p.apix = 3; p.resH = 50; p.resL = 100; p.B_resH = 7; },
        [](const QUIB_Para& p) { return p.resH; }, 6.0f,
-       "Waring: Invalid resH 50.00! Too big for reliable CTF determination! Reset to min{4.0, Nyquist} Make sure you "
-       "are using the right value, typically 4.0~8.0 angstrom, and must be smaller than 30.Set it as default 4.0 "
-       "angstrom.\n"},
+       "Warning: --resH 50 is too coarse for a reliable CTF fit (it must be 30 Angstrom or finer, typically 4 to 8); "
+       "6 Angstrom, the coarser of 4 Angstrom and Nyquist, is used instead.\n"},
       {"resH large but kept", [](QUIB_Para& p) { p.resH = 15; }, [](const QUIB_Para& p) { return p.resH; }, 15.0f,
-       "Waring: too large resH 15.00! Program will still run, but make sure you are using the right value, typically "
-       "4.0~8.0 angstrom, and must be smaller than 30.0 angstrom.\n"},
+       "Warning: --resH 15 is coarse for a CTF fit (typically 4 to 8 Angstrom); the run goes on with it.\n"},
       {"resL too small", [](QUIB_Para& p) { p.resL = 5; p.resH = 3; }, [](const QUIB_Para& p) { return p.resL; }, 50.0f,
-       "Waring: Invalid resL 5.00! Exit now. Make sure you are using the right value, typically 500~50 angstrom, and "
-       "must be larger than 15. Set as default 50.0 angstrom.\n"},
+       "Warning: --resL 5 is too fine for the coarse end of the fit (it must be 6 Angstrom or coarser, typically 50 "
+       "to 500); the default 50 Angstrom is used instead.\n"},
       {"resL small but kept", [](QUIB_Para& p) { p.resL = 12; }, [](const QUIB_Para& p) { return p.resL; }, 12.0f,
-       "Waring: too small resL 12.00! Program will still run, but make sure you are using the right value, typically "
-       "500~50 angstrom, and usually larger than 10.0 angstrom.\n"},
+       "Warning: --resL 12 is fine for the coarse end of the fit (typically 50 to 500 Angstrom, usually coarser than "
+       "10); the run goes on with it.\n"},
       {"boxsize too large", [](QUIB_Para& p) { p.boxsize = 2049; }, [](const QUIB_Para& p) { return p.boxsize; }, 1024,
-       "Waring: too large  --boxsize 2049! Make sure you are using the right value, typically 512 or 1024, can't be "
-       "larger than 2048(2048 still fine). Set it as default 1024. \n"},
+       "Warning: --boxsize 2049 is larger than 2048 (typically 512 or 1024); the default 1024 is used instead.\n"},
       {"boxsize too small", [](QUIB_Para& p) { p.boxsize = 127; p.convsize = 10; },
        [](const QUIB_Para& p) { return p.boxsize; }, 1024,
-       "Waring: too small  --boxsize 127! Make sure you are using the right value, typically 512 or 1024, can't be "
-       "smaller than 128(128 still fine). Set it as default 1024. \n"},
+       "Warning: --boxsize 127 is smaller than 128 (typically 512 or 1024); the default 1024 is used instead.\n"},
+      {"odd boxsize", [](QUIB_Para& p) { p.boxsize = 1023; }, [](const QUIB_Para& p) { return p.boxsize; }, 1022,
+       "Warning: --boxsize 1023 is odd; the even size 1022 is used instead.\n"},
+      {"smallest odd boxsize", [](QUIB_Para& p) { p.boxsize = 129; p.convsize = 10; },
+       [](const QUIB_Para& p) { return p.boxsize; }, 128,
+       "Warning: --boxsize 129 is odd; the even size 128 is used instead.\n"},
       {"overlap too large", [](QUIB_Para& p) { p.overlap = 0.95f; }, [](const QUIB_Para& p) { return p.overlap; }, 0.9f,
-       "Waring: too large --overlap 0.95! Make sure you are using the right value, range 0.0~0.9, best. Set it as "
-       "0.9. \n"},
+       "Warning: --overlap 0.95 is larger than 0.9; 0.9 is used instead.\n"},
       {"overlap negative", [](QUIB_Para& p) { p.overlap = -0.1f; }, [](const QUIB_Para& p) { return p.overlap; }, 0.0f,
-       "Waring: too small --overlap -0.10! Make sure you are using the right value, typically 0.0~0.9. Set it as "
-       "0.0. \n"},
+       "Warning: --overlap -0.1 is negative; 0 is used instead.\n"},
       {"convsize too large", [](QUIB_Para& p) { p.convsize = 600; }, [](const QUIB_Para& p) { return p.convsize; }, 85,
-       "Waring: too large --convsize 600! Make sure you are using the right value, typically 0.0~0.9. Set it as "
-       "default boxsize/12 . \n"},
+       "Warning: --convsize 600 is outside 1 to boxsize/2 = 512; boxsize/12 = 85 pixels is used instead.\n"},
+      {"convsize 0 would blank every spectrum", [](QUIB_Para& p) { p.convsize = 0; },
+       [](const QUIB_Para& p) { return p.convsize; }, 85,
+       "Warning: --convsize 0 is outside 1 to boxsize/2 = 512; boxsize/12 = 85 pixels is used instead.\n"},
+      {"convsize follows a box made even", [](QUIB_Para& p) { p.boxsize = 257; p.convsize = 129; },
+       [](const QUIB_Para& p) { return p.convsize; }, 21,
+       "Warning: --boxsize 257 is odd; the even size 256 is used instead.\n"
+       "Warning: --convsize 129 is outside 1 to boxsize/2 = 128; boxsize/12 = 21 pixels is used instead.\n"},
       {"B_resH below Nyquist", [](QUIB_Para& p) { p.apix = 4; p.resH = 10; p.B_resH = 6; },
        [](const QUIB_Para& p) { return p.B_resH; }, 8.0f, ""},
       {"phase_shift_L 400", [](QUIB_Para& p) { p.phase_shift_L = 400; },
@@ -132,14 +121,18 @@ TEST(Checks, RepairsAndWarningsInTheirOrder) {
        [](const QUIB_Para& p) { return p.phase_shift_L; }, 100.0f, ""},
       {"phase step too large", [](QUIB_Para& p) { p.phase_shift_S = 200; },
        [](const QUIB_Para& p) { return p.phase_shift_S; }, 200.0f,
-       "Waring: too large  phase shift search step: --phase_shift_S 200.000000! Make sure you are using the right "
-       "value, typically 3-15. \n"},
+       "Warning: --phase_shift_S 200 is not smaller than the searched range --phase_shift_H - --phase_shift_L "
+       "(typically 3 to 15 degrees); the run goes on with it.\n"},
       {"phase target", [](QUIB_Para& p) { p.phase_shift_T = 3; }, [](const QUIB_Para& p) { return p.phase_shift_T; },
        1,
-       "Waring: invalide --phase_shift_T 3! Make sure you are using the right value: 1 or 2. Forced to set "
-       "--phase_shift_T  1\n"},
+       "Warning: --phase_shift_T 3 is neither 1 nor 2; 1 (cross-correlation) is used instead.\n"},
       {"movie line fit", [](QUIB_Para& p) { p.mdef_fit = 1; }, [](const QUIB_Para& p) { return p.mdef_fit; }, 1,
-       "Linear fitting for movie CTF is only allowed for coherent averaging (--mdef_ave_type 1).\n"},
+       "Warning: --mdef_fit needs --mdef_ave_type 1 (the incoherent average of frame spectra); no line is fitted to "
+       "the frames' defocus.\n"},
+      {"most oversampling", [](QUIB_Para& p) { p.EPA_oversmp = 16; },
+       [](const QUIB_Para& p) { return p.EPA_oversmp; }, 16, ""},
+      {"no oversampling", [](QUIB_Para& p) { p.EPA_oversmp = 1; }, [](const QUIB_Para& p) { return p.EPA_oversmp; }, 1,
+       ""},
       {"defaults", [](QUIB_Para&) {}, [](const QUIB_Para& p) { return p.resH; }, 4.0f, ""},
   };
   for (const CheckCase& c : cases) {
@@ -166,12 +159,33 @@ TEST(Checks, LocalGridWithinTheBoxTableIsAccepted) {
   EXPECT_EQ(checked(p), "");
 }
 
-TEST(ChecksDeath, ValuesThatWouldStallOrOverflowLaterStages) {
+TEST(ChecksDeath, ValuesNoStageCanUseStopTheRun) {
   struct Case {
     const char* what;
     std::function<void(QUIB_Para&)> set;
     const char* message;
   } cases[] = {
+      {"apix too large", [](QUIB_Para& p) { p.apix = 200; },
+       "Invalid --apix 200: the pixel size must be larger than 0.01 and at most 100 Angstrom \\(typically 0.5 to "
+       "3.0\\)! Exit now!"},
+      {"apix 0.01 compared in double", [](QUIB_Para& p) { p.apix = 0.01f; }, "Invalid --apix 0.01: "},
+      {"negative apix", [](QUIB_Para& p) { p.apix = -1; }, "Invalid --apix -1: "},
+      {"dstep too small", [](QUIB_Para& p) { p.dstep = 0.05f; },
+       "Invalid --dstep 0.05: the detector pixel size must be larger than 0.1 and at most 1000 micrometres"},
+      {"kV", [](QUIB_Para& p) { p.kV = 5; }, "Invalid --kV 5: the acceleration voltage must be 10 to 500 kV"},
+      {"cs", [](QUIB_Para& p) { p.cs = 100; },
+       "Invalid --cs 100: the spherical aberration must be at least 0 and below 100 mm"},
+      {"negative cs", [](QUIB_Para& p) { p.cs = -0.5f; }, "Invalid --cs -0.5: "},
+      {"ac", [](QUIB_Para& p) { p.ac = 1.5f; }, "Invalid --ac 1.5: the amplitude contrast must be 0 to 1"},
+      {"empty band", [](QUIB_Para& p) { p.resL = 10; p.resH = 10; },
+       "Invalid fitting band --resL 10 --resH 10: it is empty \\(--resL must be larger than --resH\\)! Exit now!"},
+      {"band wholly beyond Nyquist", [](QUIB_Para& p) { p.apix = 3; p.resL = 5; p.resH = 4; },
+       "Invalid fitting band --resL 5 --resH 4: it lies wholly beyond Nyquist, 6 Angstrom at --apix 3! Exit now!"},
+      {"band ending at Nyquist", [](QUIB_Para& p) { p.apix = 1; p.resL = 2; p.resH = 1; },
+       "Invalid fitting band --resL 2 --resH 1: it lies wholly beyond Nyquist, 2 Angstrom"},
+      {"no oversampling", [](QUIB_Para& p) { p.EPA_oversmp = 0; },
+       "Invalid --EPA_oversmp 0: the oversampling of the equiphase average must be 1 to 16! Exit now!"},
+      {"oversampling that takes minutes", [](QUIB_Para& p) { p.EPA_oversmp = 17; }, "Invalid --EPA_oversmp 17: "},
       {"zero defS", [](QUIB_Para& p) { p.defS = 0; },
        "Invalid --defS 0: the defocus search step must be larger than 0! Exit now!"},
       {"zero phase step", [](QUIB_Para& p) { p.do_phase_shift = 1; p.phase_shift_S = 0; },

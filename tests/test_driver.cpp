@@ -32,7 +32,7 @@ TEST(Driver, HelpAndOptionErrors) {
   EXPECT_NE(no_files.output.find("Usage:"), std::string::npos);
 
   const CommandResult unknown = run_quib(dir, "--apix 1.0 --no_such_option a.mrc");
-  EXPECT_EQ(unknown.status, 0);
+  EXPECT_EQ(unknown.status, 1);
   EXPECT_NE(unknown.output.find("Failed to recognize option: --no_such_option! Exit now. Check your input please."),
             std::string::npos);
   EXPECT_NE(unknown.output.find("All valid options:"), std::string::npos);

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <string>
+#include <vector>
 
 #include "param_test_args.h"
 #include "run/keywords.h"
@@ -56,6 +57,17 @@ TEST(Options, BoxsizeSetsConvsizeUnlessConvsizeCameFirst) {
   }
 }
 
+TEST(Options, BoxsizeZeroLeavesAUsableBoxAndSmoothingBox) {
+  Args args{"--boxsize", "0", "a.mrc"};
+  std::string printed;
+  const QUIB_Para p = parsed(args, &printed);
+  EXPECT_EQ(p.boxsize, 1024);
+  EXPECT_EQ(p.convsize, 85) << "a zero smoothing box would blank every spectrum";
+  EXPECT_NE(printed.find("Warning: --convsize 0 is outside 1 to boxsize/2 = 512; boxsize/12 = 85 pixels is used"),
+            std::string::npos)
+      << printed;
+}
+
 TEST(Options, AnyPhaseShiftOptionTurnsTheSearchOnWithItsDefaults) {
   Args args{"--phase_shift_L", "0", "a.mrc"};
   const QUIB_Para p = parsed(args);
@@ -83,32 +95,37 @@ TEST(Options, AnyPhaseShiftOptionTurnsTheSearchOnWithItsDefaults) {
   EXPECT_EQ(parsed(none).do_phase_shift, 0);
 }
 
-TEST(Options, SwitchesTakeAFollowingNumberOrPathAsTheirValue) {
+TEST(Options, SwitchesTakeOnlyAWholeIntegerAsTheirValue) {
   struct Case {
     Args args;
     int do_EPA;
-    const char* first_file;
-  } cases[] = {{{"--do_EPA", "./a.mrc", "b.mrc"}, 0, "b.mrc"},
-               {{"--do_EPA", "5", "a.mrc"}, 1, "a.mrc"},
-               {{"--do_EPA", "4294967296", "a.mrc"}, 1, "a.mrc"},
-               {{"--do_EPA", "0", "a.mrc"}, 0, "a.mrc"},
-               {{"--do_EPA", "a.mrc"}, 1, "a.mrc"},
-               {{"a.mrc", "--do_EPA"}, 1, "a.mrc"},
-               {{"--do_EPA", "--do_EPA", "0", "a.mrc"}, 0, "a.mrc"}};
+    std::vector<std::string> files;
+  } cases[] = {{{"--do_EPA", "./a.mrc", "b.mrc"}, 1, {"./a.mrc", "b.mrc"}},
+               {{"--do_EPA", "/data/a.mrc"}, 1, {"/data/a.mrc"}},
+               {{"--do_EPA", "1.mrc", "0"}, 1, {"1.mrc", "0"}},
+               {{"--do_EPA", "1.5", "a.mrc"}, 1, {"1.5", "a.mrc"}},
+               {{"--do_EPA", "5", "a.mrc"}, 1, {"a.mrc"}},
+               {{"--do_EPA", "4294967296", "a.mrc"}, 1, {"a.mrc"}},
+               {{"--do_EPA", "-1", "a.mrc"}, 1, {"a.mrc"}},
+               {{"--do_EPA", "0", "a.mrc"}, 0, {"a.mrc"}},
+               {{"--do_EPA", "+0", "a.mrc"}, 0, {"a.mrc"}},
+               {{"--do_EPA", "a.mrc"}, 1, {"a.mrc"}},
+               {{"a.mrc", "--do_EPA"}, 1, {"a.mrc"}},
+               {{"--do_EPA", "--do_EPA", "0", "a.mrc"}, 0, {"a.mrc"}}};
   for (Case& c : cases) {
     const QUIB_Para p = parsed(c.args);
-    EXPECT_EQ(p.do_EPA, c.do_EPA) << c.first_file;
-    ASSERT_EQ(p.nfiles, 1);
-    EXPECT_STREQ(p.fnames[0], c.first_file);
+    EXPECT_EQ(p.do_EPA, c.do_EPA) << c.files[0];
+    ASSERT_EQ(p.nfiles, static_cast<int>(c.files.size())) << c.files[0];
+    for (size_t k = 0; k < c.files.size(); ++k) EXPECT_STREQ(p.fnames[k], c.files[k].c_str());
   }
-  // A path after a switch is its value (0), so no micrograph is left.
-  EXPECT_EXIT_STDOUT(parse_command_line({"--do_EPA", "/data/a.mrc"}), 1, "Error: No files to be processed.");
+  // A sign alone is no integer: it is read as an option and refused.
+  EXPECT_EXIT_STDOUT(parse_command_line({"--do_EPA", "-", "a.mrc"}), 1, "Failed to recognize option: -!");
 }
 
 TEST(Options, ValuesOfEveryKind) {
   Args args{"--kV", "200", "--boxsize", "768", "--local_resH", "5.9", "--local_resL", "-3.7",
             "--init_tilt_ang", "1e20", "--logsuffix", "_x.log", "--boxsuffix", ".box",
-            "--mdef_fit", "--gid", "0", "--estimate_B", "0", "--EPA_oversmp", "99999999999", "a.mrc"};
+            "--mdef_fit", "--gid", "0", "--estimate_B", "0", "--seed", "99999999999", "a.mrc"};
   const QUIB_Para p = parsed(args);
   EXPECT_FLOAT_EQ(p.kV, 200.0f);
   EXPECT_EQ(p.boxsize, 768);
@@ -120,7 +137,7 @@ TEST(Options, ValuesOfEveryKind) {
   EXPECT_STREQ(p.boxsuffix, ".box");
   EXPECT_EQ(p.mdef_fit, 1);
   EXPECT_EQ(p.estimate_B, 0);
-  EXPECT_EQ(p.EPA_oversmp, INT_MAX);
+  EXPECT_EQ(p.seed, INT_MAX);
   EXPECT_EQ(p.nfiles, 1);
 }
 
@@ -158,7 +175,7 @@ TEST(OptionsDeath, CtfstarWithoutAName) {
       "Check input!! Exit now!");
   EXPECT_EXIT_STDOUT(
       parse_command_line({"--ctfstar", "-out", "a.mrc"}),
-      0,
+      1,
       "CRITICAL ERROR: in function quib_set_ctfstar\\(\\), file ctf on line [0-9]+\\. Failed to recognize option: "
       "-out! Exit now\\. Check your input or file names please\\..*All valid options:");
 }
@@ -167,7 +184,7 @@ TEST(OptionsDeath, UnknownOptionsAndHelpAfterTheFirstArgument) {
   for (const char* option : {"--help", "-h", "--apixx", "---apix"}) {
     EXPECT_EXIT_STDOUT(
         parse_command_line({"a.mrc", option}),
-        0,
+        1,
         std::string("CRITICAL ERROR: in function Quib_get_parameters\\(\\), file ctf on line [0-9]+\\. Failed to "
                     "recognize option: ") +
             option + "! Exit now\\. Check your input please\\..*All valid options:\n--apix\t --kV\t .*--help\t \n-{128}\n");

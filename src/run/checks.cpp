@@ -1,7 +1,9 @@
 #include "run/checks.h"
 
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
+#include <string>
 #include <utility>
 
 #include "backend/device.h"
@@ -10,6 +12,19 @@
 #include "run/help.h"
 
 namespace {
+
+// The text of a printf-style format, for the messages of fatal errors.
+__attribute__((format(printf, 1, 2))) std::string formatted(const char* format, ...) {
+  char text[512];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  return text;
+}
+
+// Ends the run (status 1) with a message built like printf's, naming the check that refused.
+#define REFUSE(...) QUIB_FATAL("ctf", formatted(__VA_ARGS__).c_str())
 
 // x brought into [0, 360) by whole turns.
 float whole_turns_reduced(float x) { return x - 360.0f * floorf(x / 360.0f); }
@@ -22,40 +37,36 @@ void check_files(int argc, char** argv, const QUIB_Para* p) {
   exit(1);
 }
 
+// Optics that no fit can use stop the run; the bounds are compared in double, so 0.01f is refused
+// as a pixel size and 0.1f accepted as a detector pixel size.
 void check_optics(QUIB_Para* p) {
   const double apix = p->apix;
-  if (apix <= 0.01 || p->apix > 100.0f) {
-    printf("Warning: Invalid pixel size %.2f! Exit now. Make sure you are using the right value, typically "
-           "0.5~3.0. Set it as default 1.34.\n", p->apix);
-    p->apix = 1.34f;
-  } else if (p->apix > 10.0f || (apix > 0.01 && apix < 0.3)) {
-    printf("Warning: pixel size %.2f too large or small! Program will still run, but make sure you are using "
-           "the right value, typically 0.5~3.0.\n", p->apix);
-  }
+  if (apix <= 0.01 || apix > 100.0)
+    REFUSE("Invalid --apix %g: the pixel size must be larger than 0.01 and at most 100 Angstrom (typically 0.5 to 3.0)",
+           apix);
+  if (apix > 10.0 || apix < 0.3)
+    printf("Warning: --apix %g is an unusual pixel size (typically 0.5 to 3.0 Angstrom); the run goes on with it.\n",
+           apix);
   const double dstep = p->dstep;
-  if (dstep <= 0.1 || p->dstep > 1000.0f) {
-    printf("Warning: Invalid detector size %.2f! Exit now. Make sure you are using the right value, typically "
-           "3.0~30.0.Set it as default 14.0.\n", p->dstep);
-    p->dstep = 14.0f;
-  }
-  if (p->kV < 10.0f || p->kV > 500.0f) {
-    printf("Waring: Invalid high tension value kV=%.2f. Exit now. Make sure you are using the right value, "
-           "typically 300, 200, 120kV.\n", p->kV);
-    p->kV = 300.0f;
-  }
-  if (p->cs < 0.0f || p->cs >= 100.0f) {
-    printf("Waring: too small or large --Cs %.2f! Make sure you are using the right value, typically 2.0~2.7 "
-           "in general case or ~0 for Cs corrected microscope. Set it as default.\n", p->cs);
-    p->cs = 2.7f;
-  }
-  if (p->ac < 0.0f || p->ac > 1.0f) {
-    printf("Waring: too small or large --ac %.2f! Make sure you are using the right value, typically "
-           "0.04~0.1. Set it as default.\n", p->ac);
-    p->ac = 0.1f;
-  }
+  if (dstep <= 0.1 || dstep > 1000.0)
+    REFUSE(
+        "Invalid --dstep %g: the detector pixel size must be larger than 0.1 and at most 1000 micrometres (typically 3 "
+        "to 30)",
+        dstep);
+  if (p->kV < 10.0f || p->kV > 500.0f)
+    REFUSE("Invalid --kV %g: the acceleration voltage must be 10 to 500 kV (typically 300, 200 or 120)", p->kV);
+  if (p->cs < 0.0f || p->cs >= 100.0f)
+    REFUSE(
+        "Invalid --cs %g: the spherical aberration must be at least 0 and below 100 mm (typically 2.0 to 2.7, about 0 "
+        "when corrected)",
+        p->cs);
+  if (p->ac < 0.0f || p->ac > 1.0f)
+    REFUSE("Invalid --ac %g: the amplitude contrast must be 0 to 1 (typically 0.04 to 0.1)", p->ac);
   if (p->bfac <= -500.0f || p->bfac >= 5000.0f) {
-    printf("Waring: too small or large --bfac %.2f! Make sure you are using the right value, typically "
-           "0~500. Set it as default.\n", p->bfac);
+    printf(
+        "Warning: --bfac %g is outside -500 to 5000 square Angstrom (typically 0 to 500); the default 150 is used "
+        "instead.\n",
+        p->bfac);
     p->bfac = 150.0f;
   }
 }
@@ -66,8 +77,7 @@ void check_defocus(QUIB_Para* p) {
     std::swap(p->defL, p->defH);
   }
   if (p->defH - p->defL < 10.0f) {
-    printf("Warning: difference between defH and defL is too smaller, forcing them to be larger than 10.0 "
-           "angstrom.\n");
+    printf("Warning: --defH and --defL are less than 10 Angstrom apart; --defH is set to --defL + 10.\n");
     p->defH = p->defL + 10.0f;
   }
   if (p->defS < 0.0f) {
@@ -75,7 +85,7 @@ void check_defocus(QUIB_Para* p) {
     p->defS = -p->defS;
   }
   if (p->defS > p->defH - p->defL) {
-    printf("Warning:  def_step is larger than (defH - defL), forcing it to be (defH - defL)/3 ...\n");
+    printf("Warning: --defS is larger than the range --defH - --defL; it is set to a third of the range.\n");
     p->defS = (p->defH - p->defL) / 3.0f;
   }
   // A zero step would never advance the defocus search.
@@ -83,70 +93,97 @@ void check_defocus(QUIB_Para* p) {
   if (p->astm < 0.0f) {
     p->astm = -p->astm;
   } else if (p->astm >= 10000.0f) {
-    printf("Waring: too large --astm %.2f! Make sure you are using the right value, typically 100~3000 "
-           "angstrom. Set it as default 1000.0 angstrom. \n", p->astm);
+    printf(
+        "Warning: --astm %g is too large (typically 100 to 3000 Angstrom); the default 1000 Angstrom is used "
+        "instead.\n",
+        p->astm);
     p->astm = 1000.0f;
   }
 }
 
+// The fitting band runs from resL (coarse) to resH (fine). A band that is empty or lies wholly
+// beyond Nyquist leaves nothing to fit, so it stops the run; other bad ends are repaired.
 void check_resolutions(QUIB_Para* p) {
   if (p->resH > p->resL) {
     printf("Warning: resL smaller than resH, swapping them ...\n");
     std::swap(p->resL, p->resH);
   }
-  if (p->resH < 2.0f * p->apix) {
-    printf("Waring: Invalid resH %.2f! Exit now. Make sure you are using the right value, typically 4.0~8.0 "
-           "angstrom, and must be smaller than 30.Set it as default 4.0 angstrom.\n", p->resH);
-    p->resH = 2.0f * p->apix;
+  const float nyquist = 2.0f * p->apix;
+  if (p->resL == p->resH)
+    REFUSE("Invalid fitting band --resL %g --resH %g: it is empty (--resL must be larger than --resH)", p->resL,
+           p->resH);
+  if (p->resL <= nyquist)
+    REFUSE("Invalid fitting band --resL %g --resH %g: it lies wholly beyond Nyquist, %g Angstrom at --apix %g", p->resL,
+           p->resH, nyquist, p->apix);
+  if (p->resH < nyquist) {
+    printf("Warning: --resH %g lies beyond Nyquist; the fit stops at Nyquist, %g Angstrom (2 x --apix).\n", p->resH,
+           nyquist);
+    p->resH = nyquist;
   }
   if (p->resH > 30.0f) {
-    printf("Waring: Invalid resH %.2f! Too big for reliable CTF determination! Reset to min{4.0, Nyquist} "
-           "Make sure you are using the right value, typically 4.0~8.0 angstrom, and must be smaller than "
-           "30.Set it as default 4.0 angstrom.\n", p->resH);
-    p->resH = 2.0f * p->apix > 4.0f ? 2.0f * p->apix : 4.0f;
+    const float reset = nyquist > 4.0f ? nyquist : 4.0f;
+    printf(
+        "Warning: --resH %g is too coarse for a reliable CTF fit (it must be 30 Angstrom or finer, typically 4 to 8); "
+        "%g Angstrom, the coarser of 4 Angstrom and Nyquist, is used instead.\n",
+        p->resH, reset);
+    p->resH = reset;
   }
   if (p->resH >= 15.0f && p->resH <= 30.0f) {
-    printf("Waring: too large resH %.2f! Program will still run, but make sure you are using the right "
-           "value, typically 4.0~8.0 angstrom, and must be smaller than 30.0 angstrom.\n", p->resH);
+    printf("Warning: --resH %g is coarse for a CTF fit (typically 4 to 8 Angstrom); the run goes on with it.\n",
+           p->resH);
   }
   if (p->resL < 6.0f) {
-    printf("Waring: Invalid resL %.2f! Exit now. Make sure you are using the right value, typically 500~50 "
-           "angstrom, and must be larger than 15. Set as default 50.0 angstrom.\n", p->resL);
+    printf(
+        "Warning: --resL %g is too fine for the coarse end of the fit (it must be 6 Angstrom or coarser, typically 50 "
+        "to 500); the default 50 Angstrom is used instead.\n",
+        p->resL);
     p->resL = 50.0f;
   }
   if (p->resL >= 6.0f && p->resL <= 12.0f) {
-    printf("Waring: too small resL %.2f! Program will still run, but make sure you are using the right "
-           "value, typically 500~50 angstrom, and usually larger than 10.0 angstrom.\n", p->resL);
+    printf(
+        "Warning: --resL %g is fine for the coarse end of the fit (typically 50 to 500 Angstrom, usually coarser than "
+        "10); the run goes on with it.\n",
+        p->resL);
   }
 }
 
 void check_boxes(QUIB_Para* p) {
   if (p->boxsize >= 2049) {
-    printf("Waring: too large  --boxsize %d! Make sure you are using the right value, typically 512 or 1024, "
-           "can't be larger than 2048(2048 still fine). Set it as default 1024. \n", p->boxsize);
+    printf("Warning: --boxsize %d is larger than 2048 (typically 512 or 1024); the default 1024 is used instead.\n",
+           p->boxsize);
     p->boxsize = 1024;
   }
   if (p->boxsize < 128) {
-    printf("Waring: too small  --boxsize %d! Make sure you are using the right value, typically 512 or 1024, "
-           "can't be smaller than 128(128 still fine). Set it as default 1024. \n", p->boxsize);
+    printf("Warning: --boxsize %d is smaller than 128 (typically 512 or 1024); the default 1024 is used instead.\n",
+           p->boxsize);
     p->boxsize = 1024;
   }
+  // The spectra and the diagnosis image are laid out for an even box.
+  if (p->boxsize % 2 != 0) {
+    printf("Warning: --boxsize %d is odd; the even size %d is used instead.\n", p->boxsize, p->boxsize - 1);
+    p->boxsize -= 1;
+  }
   if (p->overlap > 0.9f) {
-    printf("Waring: too large --overlap %.2f! Make sure you are using the right value, range 0.0~0.9, best. "
-           "Set it as 0.9. \n", p->overlap);
+    printf("Warning: --overlap %g is larger than 0.9; 0.9 is used instead.\n", p->overlap);
     p->overlap = 0.9f;
   }
   if (p->overlap < 0.0f) {
-    printf("Waring: too small --overlap %.2f! Make sure you are using the right value, typically 0.0~0.9. "
-           "Set it as 0.0. \n", p->overlap);
+    printf("Warning: --overlap %g is negative; 0 is used instead.\n", p->overlap);
     p->overlap = 0.0f;
   }
-  if (p->convsize > p->boxsize / 2) {
-    printf("Waring: too large --convsize %d! Make sure you are using the right value, typically 0.0~0.9. Set "
-           "it as default boxsize/12 . \n", p->convsize);
+  // A smoothing box of no pixels would leave no background to subtract, and every spectrum blank.
+  if (p->convsize < 1 || p->convsize > p->boxsize / 2) {
+    printf("Warning: --convsize %d is outside 1 to boxsize/2 = %d; boxsize/12 = %d pixels is used instead.\n",
+           p->convsize, p->boxsize / 2, p->boxsize / 12);
     p->convsize = p->boxsize / 12;
   }
   if (p->B_resH < 2.0f * p->apix) p->B_resH = 2.0f * p->apix;
+}
+
+// Below 1 the equiphase average has at most one sample; far above 16 it takes minutes per micrograph.
+void check_equiphase_average(const QUIB_Para* p) {
+  if (p->EPA_oversmp < 1 || p->EPA_oversmp > 16)
+    REFUSE("Invalid --EPA_oversmp %d: the oversampling of the equiphase average must be 1 to 16", p->EPA_oversmp);
 }
 
 void check_phase_shift(QUIB_Para* p) {
@@ -154,31 +191,27 @@ void check_phase_shift(QUIB_Para* p) {
   if (p->phase_shift_H < 0.0f || p->phase_shift_H > 360.0f) p->phase_shift_H = whole_turns_reduced(p->phase_shift_H);
   if (p->phase_shift_L > p->phase_shift_H) std::swap(p->phase_shift_L, p->phase_shift_H);
   if (p->phase_shift_S >= p->phase_shift_H - p->phase_shift_L) {
-    printf("Waring: too large  phase shift search step: --phase_shift_S %f! Make sure you are using the right "
-           "value, typically 3-15. \n", p->phase_shift_S);
+    printf(
+        "Warning: --phase_shift_S %g is not smaller than the searched range --phase_shift_H - --phase_shift_L "
+        "(typically 3 to 15 degrees); the run goes on with it.\n",
+        p->phase_shift_S);
   }
   // A step that is not positive would never advance the phase-shift search.
-  if (p->do_phase_shift && p->phase_shift_S <= 0.0f) {
-    char text[160];
-    snprintf(text, sizeof text, "Invalid --phase_shift_S %.2f: the phase-shift search step must be larger than 0",
-             p->phase_shift_S);
-    QUIB_FATAL("ctf", text);
-  }
+  if (p->do_phase_shift && p->phase_shift_S <= 0.0f)
+    REFUSE("Invalid --phase_shift_S %.2f: the phase-shift search step must be larger than 0", p->phase_shift_S);
   if (p->phase_shift_T != 1 && p->phase_shift_T != 2) {
-    printf("Waring: invalide --phase_shift_T %d! Make sure you are using the right value: 1 or 2. Forced to "
-           "set --phase_shift_T  1\n", p->phase_shift_T);
+    printf("Warning: --phase_shift_T %d is neither 1 nor 2; 1 (cross-correlation) is used instead.\n",
+           p->phase_shift_T);
     p->phase_shift_T = 1;
   }
 }
 
 void check_movie(const QUIB_Para* p) {
   if (p->mdef_fit == 1 && p->mdef_ave_type == 0)
-    printf("Linear fitting for movie CTF is only allowed for coherent averaging (--mdef_ave_type 1).\n");
-  if (p->mdef_aveN < 1) {
-    char text[128];
-    snprintf(text, sizeof text, "Invalid --mdef_aveN %d: at least one frame must be averaged", p->mdef_aveN);
-    QUIB_FATAL("ctf", text);
-  }
+    printf(
+        "Warning: --mdef_fit needs --mdef_ave_type 1 (the incoherent average of frame spectra); no line is fitted to "
+        "the frames' defocus.\n");
+  if (p->mdef_aveN < 1) REFUSE("Invalid --mdef_aveN %d: at least one frame must be averaged", p->mdef_aveN);
 }
 
 }  // namespace
@@ -196,20 +229,11 @@ int quib_local_grid_step(float local_overlap, int local_boxsize) {
 void quib_check_local_grid(const QUIB_Para* p) {
   if (!p->do_local_refine) return;
   const int step = quib_local_grid_step(p->local_overlap, p->local_boxsize);
-  char text[256];
-  if (step < 1) {
-    snprintf(text, sizeof text,
-             "Invalid local grid: step (1 - local_overlap) * local_boxsize = %d pixels, it must be at least 1",
-             step);
-    QUIB_FATAL("ctf", text);
-  }
-  if (count_neighbor_boxes(p->local_radius, step) > PTCL_BOX_CAPACITY) {
-    snprintf(text, sizeof text,
-             "Too many local boxes: --local_radius %.2f with a grid step of %d pixels exceeds %d boxes around a "
-             "particle",
-             p->local_radius, step, PTCL_BOX_CAPACITY);
-    QUIB_FATAL("ctf", text);
-  }
+  if (step < 1)
+    REFUSE("Invalid local grid: step (1 - local_overlap) * local_boxsize = %d pixels, it must be at least 1", step);
+  if (count_neighbor_boxes(p->local_radius, step) > PTCL_BOX_CAPACITY)
+    REFUSE("Too many local boxes: --local_radius %.2f with a grid step of %d pixels exceeds %d boxes around a particle",
+           p->local_radius, step, PTCL_BOX_CAPACITY);
 }
 
 int Quib_check_parameters(int argc, char** argv, QUIB_Para* para) {
@@ -218,10 +242,10 @@ int Quib_check_parameters(int argc, char** argv, QUIB_Para* para) {
   check_defocus(para);
   check_resolutions(para);
   check_boxes(para);
+  check_equiphase_average(para);
   check_phase_shift(para);
   check_movie(para);
   quib_check_local_grid(para);
-  if (!para->skip_check_gpu && check_and_set_gid(para->gid) != 0)
-    QUIB_FATAL("ctf", "Error: Failed to find any proper GPU device!\n");
+  if (!para->skip_check_gpu && check_and_set_gid(para->gid) != 0) QUIB_FATAL("ctf", "No usable GPU device found");
   return 0;
 }

@@ -1,5 +1,5 @@
-// Checks of the run's parameters: bad values are repaired with a warning where that is possible,
-// otherwise the run stops with a message.
+// Checks of the run's parameters: a value that no stage can use stops the run with a message that
+// names the option, the value and the usable range; other bad values are repaired with a warning.
 #pragma once
 
 #include "run/quib_para.h"

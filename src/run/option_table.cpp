@@ -61,7 +61,7 @@ const QuibOption QUIB_OPTIONS[QUIB_OPTIONS_ALL] = {
             "side of the smoothing box of the background subtraction, pixels (boxsize/6 when only --boxsize is given)",
             &P::convsize_set),
     toggle("do_EPA", &P::do_EPA, "0", "show the equiphase average in the diagnosis image"),
-    integer("EPA_oversmp", &P::EPA_oversmp, "4", "oversampling factor of the equiphase average"),
+    integer("EPA_oversmp", &P::EPA_oversmp, "4", "oversampling factor of the equiphase average, 1 to 16"),
     toggle("do_Hres_ref", &P::do_Hres_ref, "0", "refine once more at high resolution"),
     real("Href_resL", &P::Href_resL, "15.0", "low resolution of the high-resolution refinement, Angstrom"),
     real("Href_resH", &P::Href_resH, "4.0", "high resolution of the high-resolution refinement, Angstrom"),

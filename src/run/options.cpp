@@ -22,7 +22,7 @@ namespace {
          function, "ctf", line, arg, advice);
   quib_print_valid_options();
   fflush(stdout);
-  exit(0);
+  exit(1);
 }
 
 // The argument after option i, which must exist.

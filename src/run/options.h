@@ -5,7 +5,7 @@
 #include "run/quib_para.h"
 
 // Parses every argument, derives the dependent values and ends with Quib_check_parameters.
-// Returns 0; bad input ends the process (status 1, or 0 after an unknown option).
+// Returns 0; bad input, an unknown option among it, ends the process with status 1.
 int Quib_get_parameters(int argc, char** argv, QUIB_Para* para);
 
 // Handles --ctfstar at argument i: the name that follows, with ".star" appended unless present,

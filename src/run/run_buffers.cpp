@@ -1,11 +1,18 @@
 #include "run/run_buffers.h"
 
 #include <algorithm>
+#include <cstdio>
 
 int check_boxsizes(const MRC_HEAD* head, int* boxsize, int* convsize, float* local_radius, int* local_boxsize) {
   const int m = std::min(head->nx, head->ny);
   if (*boxsize > m) {
-    *boxsize = m;
+    // The spectra and the diagnosis image are laid out for an even box.
+    const int fitting = m - m % 2;
+    printf(
+        "Warning: --boxsize %d is larger than the micrograph's shorter side of %d pixels; the largest even box "
+        "that fits, %d pixels, is used, with --convsize %d.\n",
+        *boxsize, m, fitting, fitting / 12);
+    *boxsize = fitting;
     *convsize = *boxsize / 12;
   }
   if (*local_radius > m) *local_radius = static_cast<float>(m);
