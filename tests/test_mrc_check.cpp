@@ -34,13 +34,11 @@ TEST(MrcCheck, FileSizeMustMatchExactly) {
   FilePtr file(fopen(path.c_str(), "r"));
   MRC_HEAD head;
   mrc_read_head(file.get(), &head);
-  EXPECT_NE(captured_stdout([&] {
-              EXPECT_EQ(mrc_check_fsize(file.get(), &head), -1);
-            }).find("File type unknown!!"),
+  EXPECT_NE(captured_stdout([&] { EXPECT_EQ(mrc_check_fsize(file.get(), &head), -1); }).find("File type unknown!!"),
             std::string::npos);
 }
 
-TEST(MrcCheck, ExtendedHeaderFailsTheSizeCheckButReadsUncheckedFromByte1024) {
+TEST(MrcCheck, ExtendedHeaderIsSkippedAndCountsInTheSizeCheck) {
   TempDir dir;
   const std::string path = dir.file("extended.mrc");
   MRC_HEAD head = mrc_test_head(2, 2, 1, 2);
@@ -48,22 +46,42 @@ TEST(MrcCheck, ExtendedHeaderFailsTheSizeCheckButReadsUncheckedFromByte1024) {
   write_test_mrc(path, head, mrc_test_elements<float>({7, 8, 1, 2, 3, 4}));
   FilePtr file(fopen(path.c_str(), "r"));
   mrc_read_head(file.get(), &head);
-  const std::string printed =
-      captured_stdout([&] { EXPECT_EQ(mrc_check_fsize(file.get(), &head), -1); });
-  EXPECT_EQ(
-      printed.rfind(
-          "File size 1048  4 xyz 16Warning in function mrc_check_fsize(), file mrc on line ", 0),
-      0u)
+  EXPECT_EQ(captured_stdout([&] { EXPECT_EQ(mrc_check_fsize(file.get(), &head), 0); }), "");
+  std::vector<float> data(4);
+  EXPECT_EQ(mrc_read_all(file.get(), &head, data.data()), 0);
+  EXPECT_EQ(data, (std::vector<float>{1, 2, 3, 4}));
+
+  // Eight bytes of the data taken for extended header: the file no longer adds up.
+  head.next = 16;
+  const std::string printed = captured_stdout([&] { EXPECT_EQ(mrc_check_fsize(file.get(), &head), -1); });
+  EXPECT_EQ(printed.rfind("File size 1048  4 xyz 16 extended header 16Warning in function mrc_check_fsize(), file mrc "
+                          "on line ",
+                          0),
+            0u)
       << printed;
   EXPECT_NE(printed.find(": File size error!!\n"), std::string::npos);
-  std::vector<float> data(4);
-  EXPECT_EQ(mrc_read_all_nocheck(file.get(), &head, data.data()), 0);
-  EXPECT_EQ(data, (std::vector<float>{7, 8, 1, 2}));
+  EXPECT_NE(captured_stdout([&] {
+              EXPECT_EQ(mrc_read_all_nocheck(file.get(), &head, data.data()), -1);
+            }).find("holds 1048 bytes, but its header describes 1056 (with an extended header of 16 bytes)!"),
+            std::string::npos);
   const ChildResult result = run_in_child([&] { mrc_read_all(file.get(), &head, data.data()); });
   EXPECT_EQ(result.status, 1);
-  EXPECT_NE(result.output.find("Error in function mrc_read_all(), file mrc on line"),
-            std::string::npos);
+  EXPECT_NE(result.output.find("Error in function mrc_read_all(), file mrc on line"), std::string::npos);
   EXPECT_NE(result.output.find(": File size error!! Exit now!\n"), std::string::npos);
+
+  // A negative size would have the data start inside the header.
+  head.next = -8;
+  std::vector<float> box(1);
+  for (const std::string& refused :
+       {captured_stdout([&] { EXPECT_EQ(mrc_check_head_data(file.get(), &head), -1); }),
+        captured_stdout([&] { EXPECT_EQ(mrc_read_slice(file.get(), &head, 0, 'y', data.data()), -1); }),
+        captured_stdout([&] { EXPECT_EQ(mrc_read_sub_area(file.get(), &head, box.data(), 0, 0, 0, 1, 1, 1), -1); }),
+        captured_stdout([&] { EXPECT_EQ(mrc_2d_read_grids(file.get(), &head, box.data(), 1, 1), -1); })})
+    EXPECT_NE(refused.find("The MRC extended header size is negative (-8 bytes); the file is damaged!"),
+              std::string::npos)
+        << refused;
+  EXPECT_NE(captured_stdout([&] { EXPECT_EQ(mrc_check_fsize(file.get(), &head), -1); }).find("File size error!"),
+            std::string::npos);
 }
 
 TEST(MrcCheck, ValidationRefusesHeadersThatCannotBeHeld) {
@@ -75,7 +93,8 @@ TEST(MrcCheck, ValidationRefusesHeadersThatCannotBeHeld) {
     const char* message;  // nullptr: accepted
   } cases[] = {
       {2, 2, 2, 2, 32, nullptr},
-      {2, 2, 2, 1, 17, nullptr},
+      {2, 2, 2, 1, 16, nullptr},
+      {2, 2, 2, 1, 17, "holds 1041 bytes, but its header describes 1040"},
       {0, 2, 2, 2, 32, "sizes must be positive, but nx is 0"},
       {2, -1, 2, 2, 32, "ny -1"},
       {2, 2, 0, 2, 32, "nz 0"},
@@ -94,8 +113,7 @@ TEST(MrcCheck, ValidationRefusesHeadersThatCannotBeHeld) {
     mrc_read_head(file.get(), &head);
     fseek(file.get(), 100, SEEK_SET);
     int status = 0;
-    const std::string printed =
-        captured_stdout([&] { status = mrc_check_head_data(file.get(), &head); });
+    const std::string printed = captured_stdout([&] { status = mrc_check_head_data(file.get(), &head); });
     EXPECT_EQ(ftell(file.get()), 100);
     if (!c.message) {
       EXPECT_EQ(status, 0);
@@ -115,14 +133,12 @@ TEST(MrcCheck, AllocatingReadersRefuseBeforeAllocating) {
   for (const ChildResult& result : {run_in_child([&] { get_mrcf_data_all(path.c_str()); }),
                                     run_in_child([&] { get_mrcf_data_sliceN(path.c_str(), 0); })}) {
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.output.find("holds 1088 bytes, but its header describes 25600001024"),
-              std::string::npos)
+    EXPECT_NE(result.output.find("holds 1088 bytes, but its header describes 25600001024"), std::string::npos)
         << result.output;
     EXPECT_NE(result.output.find("The MRC file " + path + " cannot be read.\n"), std::string::npos);
     EXPECT_NE(result.output.find(": Invalid MRC file! Exit now!\n"), std::string::npos);
   }
-  const ChildResult missing =
-      run_in_child([&] { get_mrcf_data_all(dir.file("none.mrc").c_str()); });
+  const ChildResult missing = run_in_child([&] { get_mrcf_data_all(dir.file("none.mrc").c_str()); });
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.output.rfind("Cannot open file " + dir.file("none.mrc") +
                                      ". Permission denied or wrong file name.\nError in function "
@@ -140,19 +156,14 @@ TEST(MrcCheck, TwoMicrographsMustAgreeInSizeAndMode) {
     MRC_HEAD head;
     const char* row;
   } differing[] = {
-      {mrc_test_head(4095, 4096, 1, 2),
-       "      4095    4096    1       Float               b.mrc\n"},
-      {mrc_test_head(4096, 4000, 1, 2),
-       "      4096    4000    1       Float               b.mrc\n"},
-      {mrc_test_head(4096, 4096, 2, 2),
-       "      4096    4096    2       Float               b.mrc\n"},
-      {mrc_test_head(4096, 4096, 1, 1),
-       "      4096    4096    1       Short               b.mrc\n"},
+      {mrc_test_head(4095, 4096, 1, 2), "      4095    4096    1       Float               b.mrc\n"},
+      {mrc_test_head(4096, 4000, 1, 2), "      4096    4000    1       Float               b.mrc\n"},
+      {mrc_test_head(4096, 4096, 2, 2), "      4096    4096    2       Float               b.mrc\n"},
+      {mrc_test_head(4096, 4096, 1, 1), "      4096    4096    1       Short               b.mrc\n"},
   };
   const std::string table_end = "      4096    4096    1       Float               a.mrc\n";
   for (const auto& other : differing) {
-    const ChildResult result =
-        run_in_child([&] { check_mrc_head_sizes_two("b.mrc", "a.mrc", &other.head, &first); });
+    const ChildResult result = run_in_child([&] { check_mrc_head_sizes_two("b.mrc", "a.mrc", &other.head, &first); });
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.output.rfind("Micrograph \033[1mb.mrc\033[m has a different size or format "
                                   "from  \033[1ma.mrc\033[m.\n"
@@ -160,8 +171,8 @@ TEST(MrcCheck, TwoMicrographsMustAgreeInSizeAndMode) {
                                   0),
               0u);
     EXPECT_NE(result.output.find("split it into groups"), std::string::npos);
-    const std::string table = "      Nx      Ny      Nz      Mode             File:\n" +
-                              std::string(other.row) + table_end;
+    const std::string table =
+        "      Nx      Ny      Nz      Mode             File:\n" + std::string(other.row) + table_end;
     ASSERT_GT(result.output.size(), table.size());
     EXPECT_EQ(result.output.substr(result.output.size() - table.size()), table);
   }

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
+#include "io/mrc_check.h"
 #include "io/mrc_header.h"
 #include "io/mrc_read.h"
 #include "mrc_test_files.h"
@@ -46,7 +48,7 @@ TEST(MrcRead, EveryReadableModeConvertsToFloat) {
     Bytes data;
     std::vector<float> expected;
   } cases[] = {
-      {0, Bytes{0, 1, 127, 0xFF}, {0, 1, 127, 255}},
+      {0, Bytes{0, 1, 127, 0xFF, 0x80}, {0, 1, 127, -1, -128}},
       {1, mrc_test_elements(words), {0, 1, -2, 32767, -1, -32768}},
       {6, mrc_test_elements(words), {0, 1, 65534, 32767, 65535, 32768}},
       {2, mrc_test_elements<float>({1.5f, -2.25f, 1e30f}), {1.5f, -2.25f, 1e30f}},
@@ -64,9 +66,109 @@ TEST(MrcRead, EveryReadableModeConvertsToFloat) {
     EXPECT_EQ(all, c.expected) << "mode " << c.mode;
     EXPECT_EQ(unchecked, c.expected) << "mode " << c.mode;
     EXPECT_EQ(plane, c.expected) << "mode " << c.mode;
-    EXPECT_EQ(std::vector<float>(by_name.get(), by_name.get() + n), c.expected)
-        << "mode " << c.mode;
+    EXPECT_EQ(std::vector<float>(by_name.get(), by_name.get() + n), c.expected) << "mode " << c.mode;
   }
+}
+
+TEST(MrcRead, BytesAreSignedUnlessImodFlagsSayOtherwise) {
+  TempDir dir;
+  const std::string path = dir.file("bytes.mrc");
+  const std::vector<float> as_signed = {0, 1, 127, -128, -1}, as_unsigned = {0, 1, 127, 128, 255};
+  const struct {
+    int32_t stamp, flags;
+    bool is_signed;
+  } cases[] = {{0, 0, true},
+               {1146047816, 0, true},
+               {MRC_IMOD_STAMP, 0, false},
+               {MRC_IMOD_STAMP, 1, true},
+               {MRC_IMOD_STAMP, 2, false},
+               {MRC_IMOD_STAMP, 3, true}};
+  for (const auto& c : cases) {
+    MRC_HEAD head = mrc_test_head(5, 1, 1, 0);
+    head.imod_stamp = c.stamp;
+    head.imod_flags = c.flags;
+    write_test_mrc(path, head, Bytes{0, 1, 127, 0x80, 0xFF});
+    const std::vector<float>& expected = c.is_signed ? as_signed : as_unsigned;
+    OpenMrc mrc = open_mrc(path);
+    std::vector<float> all(5);
+    EXPECT_EQ(mrc_read_all(mrc.file.get(), &mrc.head, all.data()), 0);
+    EXPECT_EQ(all, expected) << c.stamp << " " << c.flags;
+  }
+}
+
+// The same volume, in every mode, stored behind an extended header and in big-endian order, with
+// and without a machine stamp: every reader gives the values of the plain file.
+TEST(MrcRead, ExtendedHeadersAndBothByteOrdersReadAsThePlainFile) {
+  TempDir dir;
+  const int nx = 4, ny = 3, nz = 2;
+  const std::string path = dir.file("form.mrc");
+  for (int mode : {0, 1, 2, 6}) {
+    const size_t element_size = mrc_element_size(mode);
+    const Bytes plain = mrc_test_file_bytes(mrc_test_head(nx, ny, nz, mode), volume_bytes(nx, ny, nz, mode));
+    const Bytes extended = with_extended_header(plain, Bytes(100, 0xEE));
+    auto without_stamp = [](Bytes file, bool keep_map) {
+      memset(file.data() + (keep_map ? 212 : 208), 0, keep_map ? 4 : 8);
+      return file;
+    };
+    const struct {
+      const char* what;
+      Bytes file;
+    } forms[] = {
+        {"extended header", extended},
+        {"big-endian", big_endian_mrc(plain, element_size)},
+        {"big-endian, extended header", big_endian_mrc(extended, element_size)},
+        {"big-endian, MAP but no machine stamp", without_stamp(big_endian_mrc(extended, element_size), true)},
+        {"big-endian, old header without MAP", without_stamp(big_endian_mrc(plain, element_size), false)},
+        {"little-endian, old header without MAP", without_stamp(extended, false)},
+    };
+    for (const auto& form : forms) {
+      SCOPED_TRACE(std::string(form.what) + ", mode " + std::to_string(mode));
+      write_test_file(path, form.file);
+      OpenMrc mrc = open_mrc(path);
+      EXPECT_EQ(mrc.head.nx, nx);
+      EXPECT_EQ(mrc.head.nz, nz);
+      EXPECT_EQ(mrc.head.mode, mode);
+      captured_stdout([&] {
+        EXPECT_EQ(mrc_check_fsize(mrc.file.get(), &mrc.head), 0);
+        EXPECT_EQ(mrc_check_head_data(mrc.file.get(), &mrc.head), 0);
+      });
+      std::vector<float> all(nx * ny * nz), expected;
+      for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y)
+          for (int x = 0; x < nx; ++x) expected.push_back(voxel(x, y, z));
+      EXPECT_EQ(mrc_read_all(mrc.file.get(), &mrc.head, all.data()), 0);
+      EXPECT_EQ(all, expected);
+      std::vector<float> column(ny * nz), row(nx * nz);
+      EXPECT_EQ(mrc_read_slice(mrc.file.get(), &mrc.head, 3, 'x', column.data()), 0);
+      EXPECT_EQ(mrc_read_slice(mrc.file.get(), &mrc.head, 2, 'y', row.data()), 0);
+      EXPECT_EQ(column[5], voxel(3, 2, 1));
+      EXPECT_EQ(row[5], voxel(1, 2, 1));
+      const HostBuffer<float> section = get_mrcf_data_sliceN(path.c_str(), 1);
+      EXPECT_EQ(std::vector<float>(section.get(), section.get() + nx * ny),
+                std::vector<float>(expected.begin() + nx * ny, expected.end()));
+      if (mode != 2) continue;
+      std::vector<float> box(4), grid(6 * 4);
+      EXPECT_EQ(mrc_read_sub_area(mrc.file.get(), &mrc.head, box.data(), 2, 1, 1, 2, 2, 1), 0);
+      EXPECT_EQ(box, (std::vector<float>{112, 113, 122, 123}));
+      EXPECT_EQ(mrc_2d_read_grids(mrc.file.get(), &mrc.head, grid.data(), 2, 1), 0);
+      EXPECT_EQ(std::vector<float>(grid.end() - 4, grid.end()), (std::vector<float>{12, 13, 22, 23}));
+    }
+  }
+}
+
+TEST(MrcRead, UnstampedFileIsTakenAsSwappedOnlyWhenThatAloneExplainsItsSize) {
+  TempDir dir;
+  const std::string path = dir.file("unstamped.mrc");
+  Bytes file = big_endian_mrc(mrc_test_file_bytes(mrc_test_head(4, 3, 2, 1), volume_bytes(4, 3, 2, 1)), 2);
+  memset(file.data() + 212, 0, 4);
+  file.pop_back();
+  write_test_file(path, file);
+  OpenMrc mrc = open_mrc(path);
+  EXPECT_EQ(mrc.head.nx, 4 << 24) << "a truncated file without a stamp keeps the machine's order";
+  EXPECT_NE(captured_stdout([&] {
+              EXPECT_EQ(mrc_check_head_data(mrc.file.get(), &mrc.head), -1);
+            }).find("An MRC section of 67108864 x 50331648 pixels is too large"),
+            std::string::npos);
 }
 
 TEST(MrcRead, PlanesAlongEachAxisOfA3DFile) {
@@ -115,18 +217,15 @@ TEST(MrcRead, WrongRequestsAreRefused) {
                {-1, 'y', "Plane -1 along y is outside"},
                {3, 'x', "Plane 3 along x is outside"}};
   for (const auto& c : cases) {
-    const std::string printed = captured_stdout([&] {
-      EXPECT_EQ(mrc_read_slice(mrc.file.get(), &mrc.head, c.n, c.axis, plane.data()), -1);
-    });
+    const std::string printed =
+        captured_stdout([&] { EXPECT_EQ(mrc_read_slice(mrc.file.get(), &mrc.head, c.n, c.axis, plane.data()), -1); });
     EXPECT_NE(printed.find(c.message), std::string::npos) << printed;
   }
   MRC_HEAD complex = mrc.head;
   complex.mode = 4;
   for (const std::string& printed :
-       {captured_stdout(
-            [&] { EXPECT_EQ(mrc_read_slice(mrc.file.get(), &complex, 0, 'z', plane.data()), -1); }),
-        captured_stdout(
-            [&] { EXPECT_EQ(mrc_read_all_nocheck(mrc.file.get(), &complex, plane.data()), -1); })})
+       {captured_stdout([&] { EXPECT_EQ(mrc_read_slice(mrc.file.get(), &complex, 0, 'z', plane.data()), -1); }),
+        captured_stdout([&] { EXPECT_EQ(mrc_read_all_nocheck(mrc.file.get(), &complex, plane.data()), -1); })})
     EXPECT_NE(printed.find("File type unknown!!"), std::string::npos) << printed;
 }
 
@@ -139,10 +238,9 @@ TEST(MrcRead, ShortReadsFailAndLeaveZeros) {
   OpenMrc mrc = open_mrc(path);
   std::vector<float> plane(4, 99.0f);
   EXPECT_EQ(mrc_read_slice(mrc.file.get(), &mrc.head, 0, 'z', plane.data()), 0);
-  const std::string printed = captured_stdout(
-      [&] { EXPECT_EQ(mrc_read_slice(mrc.file.get(), &mrc.head, 1, 'z', plane.data()), -1); });
-  EXPECT_NE(printed.find("Warning in function mrc_read_slice(), file mrc on line"),
-            std::string::npos);
+  const std::string printed =
+      captured_stdout([&] { EXPECT_EQ(mrc_read_slice(mrc.file.get(), &mrc.head, 1, 'z', plane.data()), -1); });
+  EXPECT_NE(printed.find("Warning in function mrc_read_slice(), file mrc on line"), std::string::npos);
   EXPECT_NE(printed.find("Reading file failed!\n!\n"), std::string::npos);
   EXPECT_EQ(plane, (std::vector<float>{voxel(0, 0, 1), voxel(1, 0, 1), 0, 0}));
   plane.assign(4, 99.0f);
@@ -183,8 +281,7 @@ TEST(MrcRead, SubAreasAndGrids) {
         for (int x = 0; x < 2; ++x)
           EXPECT_EQ(grid[((j * 3 + i) * 2 + y) * 2 + x], voxel(i + x, j + y, 0)) << i << " " << j;
   EXPECT_EQ(mrc_2d_read_grids(mrc.file.get(), &mrc.head, grid.data(), 2, 2), 0);
-  EXPECT_EQ(std::vector<float>(grid.begin(), grid.begin() + 8),
-            (std::vector<float>{0, 1, 10, 11, 2, 3, 12, 13}));
+  EXPECT_EQ(std::vector<float>(grid.begin(), grid.begin() + 8), (std::vector<float>{0, 1, 10, 11, 2, 3, 12, 13}));
   captured_stdout([&] {
     EXPECT_EQ(mrc_2d_read_grids(mrc.file.get(), &mrc.head, grid.data(), 4, 1), -1);
     EXPECT_EQ(mrc_2d_read_grids(mrc.file.get(), &mrc.head, grid.data(), 2, 0), -1);
@@ -192,8 +289,7 @@ TEST(MrcRead, SubAreasAndGrids) {
 
   MRC_HEAD bytes = mrc.head;
   bytes.mode = 0;
-  const ChildResult result =
-      run_in_child([&] { mrc_2d_read_grids(mrc.file.get(), &bytes, grid.data(), 2, 1); });
+  const ChildResult result = run_in_child([&] { mrc_2d_read_grids(mrc.file.get(), &bytes, grid.data(), 2, 1); });
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.output, "File Mode must be MRC_MODE_FLOAT!Exit now!\n");
 }

@@ -2,6 +2,7 @@
 // place, the y-z flip and the recomputed header statistics.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -25,8 +26,7 @@ std::vector<float> floats_after_header(const Bytes& bytes) {
 
 TEST(MrcWrite, Mode2ImageCarriesItsStatistics) {
   TempDir dir;
-  const std::string host = dir.file("host.mrc"), device = dir.file("device.mrc"),
-                    by_head = dir.file("head.mrc");
+  const std::string host = dir.file("host.mrc"), device = dir.file("device.mrc"), by_head = dir.file("head.mrc");
   EXPECT_EQ(mrcf_write_xyz_data(host.c_str(), image_4x3.data(), 4, 3, 1), 0);
   const Bytes bytes = read_test_file(host);
   ASSERT_EQ(bytes.size(), 1024u + 48);
@@ -54,34 +54,28 @@ TEST(MrcWrite, Mode2ImageCarriesItsStatistics) {
 TEST(MrcWrite, WritesThatCannotBeDoneEndTheProgram) {
   TempDir dir;
   MRC_HEAD bytes_head = mrc_test_head(4, 3, 1, 0);
-  const ChildResult mode = run_in_child(
-      [&] { mrcf_write_head_data(dir.file("b.mrc").c_str(), &bytes_head, image_4x3.data()); });
+  const ChildResult mode =
+      run_in_child([&] { mrcf_write_head_data(dir.file("b.mrc").c_str(), &bytes_head, image_4x3.data()); });
   EXPECT_EQ(mode.status, 1);
-  EXPECT_NE(mode.output.find("Error in function mrc_write_head_data(), file mrc on line"),
-            std::string::npos);
+  EXPECT_NE(mode.output.find("Error in function mrc_write_head_data(), file mrc on line"), std::string::npos);
   EXPECT_NE(mode.output.find(": mrc_write_head_alldata() does not support writing float data to "
                              "other MRC format.! Exit now!\n"),
             std::string::npos);
   const std::string nowhere = dir.file("missing/a.mrc");
-  const ChildResult open =
-      run_in_child([&] { mrcf_write_xyz_data(nowhere.c_str(), image_4x3.data(), 4, 3, 1); });
+  const ChildResult open = run_in_child([&] { mrcf_write_xyz_data(nowhere.c_str(), image_4x3.data(), 4, 3, 1); });
   EXPECT_EQ(open.status, 1);
   EXPECT_EQ(open.output.rfind("Cannot write to file " + nowhere +
                                   ". Permission denied or no space left!\n"
                                   "Error in function mrcf_write_head_data(), file mrc on line ",
                               0),
             0u);
-  const ChildResult full =
-      run_in_child([&] { mrcf_write_xyz_data("/dev/full", image_4x3.data(), 4, 3, 1); });
+  const ChildResult full = run_in_child([&] { mrcf_write_xyz_data("/dev/full", image_4x3.data(), 4, 3, 1); });
   EXPECT_EQ(full.status, 1);
-  EXPECT_NE(full.output.find("Warning in function mrc_write_head_data(), file mrc on line"),
+  EXPECT_NE(full.output.find("Warning in function mrc_write_head_data(), file mrc on line"), std::string::npos);
+  EXPECT_NE(full.output.find("Cannot write to file /dev/full. Permission denied or no space left!\n"),
             std::string::npos);
-  EXPECT_NE(
-      full.output.find("Cannot write to file /dev/full. Permission denied or no space left!\n"),
-      std::string::npos);
-  std::string printed = captured_stdout([&] {
-    EXPECT_EQ(mrcf_write_xyz_data(dir.file("c.mrc").c_str(), image_4x3.data(), 0, 3, 1), -1);
-  });
+  std::string printed = captured_stdout(
+      [&] { EXPECT_EQ(mrcf_write_xyz_data(dir.file("c.mrc").c_str(), image_4x3.data(), 0, 3, 1), -1); });
   EXPECT_NE(printed.find("sizes must be positive"), std::string::npos);
 }
 
@@ -115,19 +109,81 @@ TEST(MrcWrite, FlipExchangesYAndZ) {
   Bytes values;  // v(x, y, z) = 100 z + 10 y + x as bytes: 3 x 2 x 2
   for (int z = 0; z < 2; ++z)
     for (int y = 0; y < 2; ++y)
-      for (int x = 0; x < 3; ++x)
-        values.push_back(static_cast<unsigned char>(100 * z + 10 * y + x));
+      for (int x = 0; x < 3; ++x) values.push_back(static_cast<unsigned char>(100 * z + 10 * y + x));
   write_test_mrc(in_path, mrc_test_head(3, 2, 2, 0), values);
   FilePtr in(fopen(in_path.c_str(), "r")), out(fopen(out_path.c_str(), "w+"));
-  const std::string printed =
-      captured_stdout([&] { EXPECT_EQ(mrc_flipyz(in.get(), out.get()), 0); });
+  const std::string printed = captured_stdout([&] { EXPECT_EQ(mrc_flipyz(in.get(), out.get()), 0); });
   EXPECT_EQ(printed, "\nBegin flipping:\nflipping finished!");
   out.reset();
   const Bytes bytes = read_test_file(out_path);
   EXPECT_EQ(value_at<int32_t>(bytes, 12), 2);
   // Output section y holds the x-z plane at row y, z running down its rows.
-  EXPECT_EQ(floats_after_header(bytes),
-            (std::vector<float>{0, 1, 2, 100, 101, 102, 10, 11, 12, 110, 111, 112}));
+  EXPECT_EQ(floats_after_header(bytes), (std::vector<float>{0, 1, 2, 100, 101, 102, 10, 11, 12, 110, 111, 112}));
+}
+
+// Files quib did not write, behind an extended header and big-endian: a header written back keeps
+// the file's layout, while a float file made from one is plain.
+TEST(MrcWrite, FilesWithExtendedHeadersOrBigEndianStayConsistent) {
+  TempDir dir;
+  const std::string in_path = dir.file("in.mrc"), out_path = dir.file("out.mrc");
+  const Bytes extended = with_extended_header(
+      mrc_test_file_bytes(mrc_test_head(2, 1, 2, 2), mrc_test_elements<float>({0.5f, -0.5f, 4, 1})), Bytes(12, 0xAB));
+  const Bytes big_endian = big_endian_mrc(extended, 4);
+  write_test_file(in_path, big_endian);
+  MRC_HEAD head;
+  ASSERT_EQ(mrcf_read_head(in_path.c_str(), &head), 0);
+  mrc_replace_head(in_path.c_str(), &head);
+  EXPECT_EQ(read_test_file(in_path), big_endian) << "read and written back unchanged";
+
+  EXPECT_EQ(captured_stdout([&] { mrcf_update_head(in_path.c_str()); }), "updating head!\nupdating head finished!\n");
+  const Bytes updated = read_test_file(in_path);
+  ASSERT_EQ(updated.size(), big_endian.size());
+  EXPECT_TRUE(std::equal(updated.begin(), updated.begin() + 76, big_endian.begin()));
+  EXPECT_TRUE(std::equal(updated.begin() + 88, updated.end(), big_endian.begin() + 88)) << "only the statistics change";
+  ASSERT_EQ(mrcf_read_head(in_path.c_str(), &head), 0);
+  EXPECT_EQ(head.dmin, -0.5f);
+  EXPECT_EQ(head.dmax, 4.0f);
+  EXPECT_EQ(head.dmean, 1.25f);
+
+  FilePtr in(fopen(in_path.c_str(), "r")), out(fopen(out_path.c_str(), "w+"));
+  captured_stdout([&] { EXPECT_EQ(mrc_flipyz(in.get(), out.get()), 0); });
+  out.reset();
+  Bytes flipped = read_test_file(out_path);
+  EXPECT_EQ(value_at<int32_t>(flipped, 92), 0);
+  EXPECT_EQ(value_at<uint16_t>(flipped, 212), 0x4144);
+  EXPECT_EQ(floats_after_header(flipped), (std::vector<float>{0.5f, -0.5f, 4, 1}));
+
+  FilePtr out_stream;
+  MrcHeadPtr in_head, out_head;
+  ASSERT_EQ(mrcf_io_open_io_read_write_head(in_path.c_str(), out_path.c_str(), in, out_stream, in_head, out_head), 0);
+  EXPECT_EQ(in_head->next, 12);
+  EXPECT_EQ(out_head->next, 0);
+  EXPECT_EQ(mrc_io_close_io_free_head(in, out_stream, in_head, out_head), 0);
+  flipped = read_test_file(out_path);
+  EXPECT_EQ(value_at<int32_t>(flipped, 0), 2);
+  EXPECT_EQ(value_at<int32_t>(flipped, 92), 0);
+
+  // Sections and columns go after the extended header, and never as floats of the wrong order.
+  write_test_file(in_path, extended);
+  in.reset(fopen(in_path.c_str(), "r+"));
+  ASSERT_EQ(mrc_read_head(in.get(), &head), 0);
+  const float section[] = {7, 8}, column[] = {9, 10};
+  EXPECT_EQ(mrc_add_sliceN(in.get(), &head, section, 1), 0);
+  EXPECT_EQ(mrc_update_slcX(in.get(), 0, column), 0);
+  in.reset();
+  const Bytes written = read_test_file(in_path);
+  EXPECT_EQ(Bytes(written.begin(), written.begin() + 1036), Bytes(extended.begin(), extended.begin() + 1036));
+  EXPECT_EQ(floats_after_header(Bytes(written.begin() + 12, written.end())), (std::vector<float>{9, -0.5f, 10, 8}));
+  write_test_file(in_path, big_endian);
+  in.reset(fopen(in_path.c_str(), "r+"));
+  ASSERT_EQ(mrc_read_head(in.get(), &head), 0);
+  const std::string printed = captured_stdout([&] {
+    EXPECT_EQ(mrc_add_sliceN(in.get(), &head, section, 1), -1);
+    EXPECT_EQ(mrc_update_slcX(in.get(), 0, column), -1);
+  });
+  EXPECT_NE(printed.find("Float data can only be written into a little-endian MRC file!"), std::string::npos);
+  in.reset();
+  EXPECT_EQ(read_test_file(in_path), big_endian);
 }
 
 TEST(MrcWrite, UpdateHeadRecomputesStatisticsOverAllSections) {
@@ -146,8 +202,7 @@ TEST(MrcWrite, UpdateHeadRecomputesStatisticsOverAllSections) {
   };
   for (const auto& c : cases) {
     write_test_mrc(path, mrc_test_head(2, 1, 2, c.mode), c.data);
-    const std::string printed =
-        captured_stdout([&] { EXPECT_EQ(mrcf_update_head(path.c_str()), 0); });
+    const std::string printed = captured_stdout([&] { EXPECT_EQ(mrcf_update_head(path.c_str()), 0); });
     EXPECT_EQ(printed, "updating head!\nupdating head finished!\n");
     const Bytes bytes = read_test_file(path);
     EXPECT_EQ(bytes.size(), 1024 + c.data.size());

@@ -15,24 +15,23 @@ constexpr int64_t MRC_MAX_VOXELS = int64_t(1) << 33;
 // Seeks to the end and returns the position; the stream is left at the end.
 long get_file_size(FILE* file);
 
-// 0 when the file holds exactly 1024 bytes of header plus nx*ny*nz elements of the header's
-// mode; otherwise a message and -1 (an extended header or a truncated last section fails).
+// 0 when the file holds exactly the 1024-byte header, the extended header and nx*ny*nz elements
+// of the header's mode; otherwise a message and -1.
 int mrc_check_fsize(FILE* file, const MRC_HEAD* head);
 
 // 0 when the sizes are positive, a section has fewer than 2^31 values, the file fewer than
-// MRC_MAX_VOXELS, and the mode is one the readers convert; otherwise a warning that says why
-// and -1.
+// MRC_MAX_VOXELS, the extended header size is not negative and the mode is one the readers
+// convert; otherwise a warning that says why and -1.
 int mrc_check_head_sizes(const MRC_HEAD* head);
 
-// mrc_check_head_sizes and, in addition, the file holds at least 1024 bytes plus all the data
-// the header describes. Every reader that allocates from a header calls it first, and so should
-// anyone who sizes buffers from one. The stream position is kept.
+// mrc_check_head_sizes and, in addition, the file holds exactly the header, the extended header
+// and the data the header describes; any other size marks a damaged file. Every reader that allocates from a header
+// calls it first, and so should anyone who sizes buffers from one. The stream position is kept.
 int mrc_check_head_data(FILE* file, const MRC_HEAD* head);
 
 // 0 when both headers agree in nx, ny, nz and mode. Otherwise it explains that micrograph name1
 // differs from name2, shows both headers and ends the program with status 1.
-int check_mrc_head_sizes_two(const char* name1, const char* name2, const MRC_HEAD* head1,
-                             const MRC_HEAD* head2);
+int check_mrc_head_sizes_two(const char* name1, const char* name2, const MRC_HEAD* head1, const MRC_HEAD* head2);
 
 // Prints the text on a line of its own and ends the program with status 1.
 [[noreturn]] void mrc_stop(const char* text);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/report.h"
+#include "io/mrc_byte_order.h"
 #include "stats/host_stats.h"
 
 size_t mrc_element_size(int mode) {
@@ -28,8 +29,7 @@ size_t mrc_element_size(int mode) {
 }
 
 bool mrc_mode_readable(int mode) {
-  return mode == MRC_MODE_BYTE || mode == MRC_MODE_SHORT || mode == MRC_MODE_FLOAT ||
-         mode == MRC_MODE_USHORT;
+  return mode == MRC_MODE_BYTE || mode == MRC_MODE_SHORT || mode == MRC_MODE_FLOAT || mode == MRC_MODE_USHORT;
 }
 
 const char* mrc_mode_name(int mode) {
@@ -92,6 +92,11 @@ int mrc_set_head_stmp(MRC_HEAD* head) {
   return 0;
 }
 
+void mrc_set_head_plain_layout(MRC_HEAD* head) {
+  head->next = 0;
+  mrc_set_head_stmp(head);
+}
+
 bool mrc_head_is_stamped(const MRC_HEAD* head) { return memcmp(head->map, "MAP", 3) == 0; }
 
 int mrc_check_head(const MRC_HEAD* head) {
@@ -131,6 +136,24 @@ int mrc_set_head_mmm_from_data(MRC_HEAD* head, const float* data, size_t n) {
 }
 
 const char* mrc_get_head_mode(const MRC_HEAD* head) { return mrc_mode_name(head->mode); }
+
+bool mrc_bytes_signed(const MRC_HEAD* head) {
+  return head->imod_stamp != MRC_IMOD_STAMP || (head->imod_flags & 1) != 0;
+}
+
+int64_t mrc_data_offset(const MRC_HEAD* head) { return MRC_HEAD_BYTES + int64_t(head->next); }
+
+int64_t mrc_described_file_bytes(const MRC_HEAD* head) {
+  const size_t element_size = mrc_element_size(head->mode);
+  if (element_size == 0 || head->nx < 0 || head->ny < 0 || head->nz < 0 || head->next < 0) return -1;
+  int64_t bytes = 0;
+  if (__builtin_mul_overflow(int64_t(head->nx), int64_t(head->ny), &bytes) ||
+      __builtin_mul_overflow(bytes, int64_t(head->nz), &bytes) ||
+      __builtin_mul_overflow(bytes, int64_t(element_size), &bytes) ||
+      __builtin_add_overflow(bytes, mrc_data_offset(head), &bytes))
+    return -1;
+  return bytes;
+}
 
 size_t mrc_section_voxels(const MRC_HEAD* head) {
   if (head->nx <= 0 || head->ny <= 0) return 0;
@@ -173,6 +196,10 @@ void mrc_close_written(FilePtr& file, const char* path, const char* function, in
 int mrc_read_head_unstamped(FILE* file, MRC_HEAD* head) {
   MRC_HEAD read;
   if (fseek(file, 0, SEEK_SET) != 0 || fread(&read, sizeof read, 1, file) != 1) return -1;
+  if (fseek(file, 0, SEEK_END) != 0) return -1;
+  const long file_size = ftell(file);
+  if (fseek(file, MRC_HEAD_BYTES, SEEK_SET) != 0) return -1;
+  mrc_head_to_machine_order(&read, file_size);
   *head = read;
   return 0;
 }
@@ -182,13 +209,14 @@ int mrc_read_head(FILE* file, MRC_HEAD* head) {
     QUIB_WARNING("mrc", "The file is shorter than an MRC header");
     return -1;
   }
-  if (!mrc_head_is_stamped(head)) mrc_set_head_stmp(head);
+  if (!mrc_head_is_stamped(head)) memcpy(head->map, "MAP ", 4);
   return 0;
 }
 
 int mrc_write_head(FILE* file, const MRC_HEAD* head) {
   if (!mrc_head_is_stamped(head)) QUIB_WARNING("mrc", "MRC format problem! Check file format!\n");
-  if (fseek(file, 0, SEEK_SET) != 0 || fwrite(head, sizeof(MRC_HEAD), 1, file) != 1) {
+  const MRC_HEAD in_file = mrc_head_in_file_order(head);
+  if (fseek(file, 0, SEEK_SET) != 0 || fwrite(&in_file, sizeof in_file, 1, file) != 1) {
     QUIB_WARNING("mrc", "Writing the MRC header failed");
     return -1;
   }

@@ -7,55 +7,66 @@
 #include <vector>
 
 #include "core/report.h"
+#include "io/mrc_byte_order.h"
 #include "io/mrc_check.h"
 
 namespace {
 
-// Modes 0, 1 and 6; mode-2 data are read straight into the output.
-void convert_to_float(const unsigned char* raw, int mode, size_t count, float* out) {
-  for (size_t i = 0; i < count; ++i) {
-    switch (mode) {
-      case MRC_MODE_BYTE:
-        out[i] = raw[i];
-        break;
-      case MRC_MODE_SHORT: {
+// Modes 0, 1 and 6, their bytes already in the machine's order; mode-2 data are read straight into
+// the output.
+void convert_to_float(const unsigned char* raw, const MRC_HEAD* head, size_t count, float* out) {
+  switch (head->mode) {
+    case MRC_MODE_BYTE:
+      if (mrc_bytes_signed(head))
+        for (size_t i = 0; i < count; ++i) out[i] = static_cast<signed char>(raw[i]);
+      else
+        for (size_t i = 0; i < count; ++i) out[i] = raw[i];
+      break;
+    case MRC_MODE_SHORT:
+      for (size_t i = 0; i < count; ++i) {
         int16_t v;
         memcpy(&v, raw + 2 * i, 2);
         out[i] = v;
-        break;
       }
-      default: {  // MRC_MODE_USHORT
+      break;
+    default:  // MRC_MODE_USHORT
+      for (size_t i = 0; i < count; ++i) {
         uint16_t v;
         memcpy(&v, raw + 2 * i, 2);
         out[i] = v;
       }
-    }
   }
 }
 
 }  // namespace
 
-size_t mrc_read_elements(FILE* file, int mode, size_t count, float* out) {
-  if (!mrc_mode_readable(mode)) return 0;
-  if (mode == MRC_MODE_FLOAT) return fread(out, sizeof(float), count, file);
-  const size_t element_size = mrc_element_size(mode);
+size_t mrc_read_elements(FILE* file, const MRC_HEAD* head, size_t count, float* out) {
+  if (!mrc_mode_readable(head->mode)) return 0;
+  const bool swap = mrc_head_big_endian(head);
+  if (head->mode == MRC_MODE_FLOAT) {
+    const size_t got = fread(out, sizeof(float), count, file);
+    if (swap) mrc_swap_elements(out, sizeof(float), got);
+    return got;
+  }
+  const size_t element_size = mrc_element_size(head->mode);
   const size_t chunk = 8192;
   unsigned char raw[chunk * 2];
   size_t done = 0;
   while (done < count) {
     const size_t want = count - done < chunk ? count - done : chunk;
     const size_t got = fread(raw, element_size, want, file);
-    convert_to_float(raw, mode, got, out + done);
+    if (swap) mrc_swap_elements(raw, element_size, got);
+    convert_to_float(raw, head, got, out + done);
     done += got;
     if (got < want) break;
   }
   return done;
 }
 
-size_t mrc_read_elements_at(FILE* file, int mode, int64_t first, size_t count, float* out) {
-  const int64_t offset = MRC_HEAD_BYTES + first * int64_t(mrc_element_size(mode));
+size_t mrc_read_elements_at(FILE* file, const MRC_HEAD* head, int64_t first, size_t count, float* out) {
+  const int64_t offset = mrc_data_offset(head) + first * int64_t(mrc_element_size(head->mode));
   if (fseek(file, long(offset), SEEK_SET) != 0) return 0;
-  return mrc_read_elements(file, mode, count, out);
+  return mrc_read_elements(file, head, count, out);
 }
 
 int mrc_report_short_read(float* out, size_t filled, size_t count, const char* function, int line) {
@@ -70,7 +81,7 @@ namespace {
 // many output values were filled before a read came up short (all of them on success).
 size_t read_plane(FILE* file, const MRC_HEAD* head, int64_t n, char axis, float* out) {
   const int64_t nx = head->nx, ny = head->ny, nz = head->nz;
-  if (axis == 'z') return mrc_read_elements_at(file, head->mode, n * nx * ny, nx * ny, out);
+  if (axis == 'z') return mrc_read_elements_at(file, head, n * nx * ny, nx * ny, out);
   // 'y': row n of every section; 'x': the value at column n of every row of every section.
   const int64_t runs_per_section = axis == 'y' ? 1 : ny;
   const size_t run = axis == 'y' ? nx : 1;
@@ -78,7 +89,7 @@ size_t read_plane(FILE* file, const MRC_HEAD* head, int64_t n, char axis, float*
   for (int64_t z = 0; z < nz; ++z)
     for (int64_t r = 0; r < runs_per_section; ++r) {
       const int64_t first = axis == 'y' ? (z * ny + n) * nx : (z * ny + r) * nx + n;
-      const size_t got = mrc_read_elements_at(file, head->mode, first, run, out + filled);
+      const size_t got = mrc_read_elements_at(file, head, first, run, out + filled);
       filled += got;
       if (got < run) return filled;
     }
@@ -101,8 +112,7 @@ int mrc_read_slice(FILE* file, const MRC_HEAD* head, int n, char axis, float* ou
   }
   if (n < 0 || n >= planes) {
     char text[128];
-    snprintf(text, sizeof text, "Plane %d along %c is outside the MRC data (0 to %d)", n, axis,
-             planes - 1);
+    snprintf(text, sizeof text, "Plane %d along %c is outside the MRC data (0 to %d)", n, axis, planes - 1);
     QUIB_WARNING("mrc", text);
     return -1;
   }
@@ -125,7 +135,7 @@ int mrc_read_all_nocheck(FILE* file, const MRC_HEAD* head, float* out) {
   }
   if (mrc_check_head_data(file, head) != 0) return -1;
   const size_t count = mrc_voxels(head);
-  const size_t filled = mrc_read_elements_at(file, head->mode, 0, count, out);
+  const size_t filled = mrc_read_elements_at(file, head, 0, count, out);
   return filled == count ? 0 : MRC_REPORT_SHORT_READ(out, filled, count);
 }
 
@@ -136,14 +146,11 @@ void require_float_mode(const MRC_HEAD* head) {
 }
 
 // Whether [start, start + length) lies within [0, size) and is not empty.
-bool within(int start, int length, int size) {
-  return start >= 0 && length > 0 && int64_t(start) + length <= size;
-}
+bool within(int start, int length, int size) { return start >= 0 && length > 0 && int64_t(start) + length <= size; }
 
 }  // namespace
 
-int mrc_read_sub_area(FILE* file, const MRC_HEAD* head, float* out, int x0, int y0, int z0, int dx,
-                      int dy, int dz) {
+int mrc_read_sub_area(FILE* file, const MRC_HEAD* head, float* out, int x0, int y0, int z0, int dx, int dy, int dz) {
   require_float_mode(head);
   if (mrc_check_head_sizes(head) != 0) return -1;
   if (!within(x0, dx, head->nx) || !within(y0, dy, head->ny) || !within(z0, dz, head->nz)) {
@@ -155,16 +162,14 @@ int mrc_read_sub_area(FILE* file, const MRC_HEAD* head, float* out, int x0, int 
   size_t filled = 0;
   for (int64_t z = z0; z < z0 + dz; ++z)
     for (int64_t y = y0; y < y0 + dy; ++y) {
-      const size_t got =
-          mrc_read_elements_at(file, head->mode, (z * ny + y) * nx + x0, dx, out + filled);
+      const size_t got = mrc_read_elements_at(file, head, (z * ny + y) * nx + x0, dx, out + filled);
       filled += got;
       if (got < size_t(dx)) return MRC_REPORT_SHORT_READ(out, filled, count);
     }
   return 0;
 }
 
-int mrc_2d_read_sub_area(FILE* file, const MRC_HEAD* head, float* out, int x0, int y0, int dx,
-                         int dy) {
+int mrc_2d_read_sub_area(FILE* file, const MRC_HEAD* head, float* out, int x0, int y0, int dx, int dy) {
   return mrc_read_sub_area(file, head, out, x0, y0, 0, dx, dy, 1);
 }
 
@@ -183,12 +188,10 @@ int mrc_2d_read_grids(FILE* file, const MRC_HEAD* head, float* out, int box, int
   for (size_t j = 0; j < down; ++j)
     for (size_t y = 0; y < size_t(box); ++y) {
       const int64_t image_row = int64_t(j * step + y);
-      const size_t got =
-          mrc_read_elements_at(file, head->mode, image_row * head->nx, row.size(), row.data());
+      const size_t got = mrc_read_elements_at(file, head, image_row * head->nx, row.size(), row.data());
       if (got < row.size()) return MRC_REPORT_SHORT_READ(out, 0, across * down * box_values);
       for (size_t i = 0; i < across; ++i)
-        memcpy(out + (j * across + i) * box_values + y * box, row.data() + i * step,
-               box * sizeof(float));
+        memcpy(out + (j * across + i) * box_values + y * box, row.data() + i * step, box * sizeof(float));
     }
   return 0;
 }
@@ -214,10 +217,9 @@ struct DimensionKeyword {
   bool x, y, z;
 };
 constexpr DimensionKeyword dimension_keywords[] = {
-    {"x", true, false, false}, {"y", false, true, false}, {"z", false, false, true},
-    {"xy", true, true, false}, {"yx", true, true, false}, {"xz", true, false, true},
-    {"zx", true, false, true}, {"yz", false, true, true}, {"zy", false, true, true},
-    {"xyz", true, true, true},
+    {"x", true, false, false}, {"y", false, true, false}, {"z", false, false, true}, {"xy", true, true, false},
+    {"yx", true, true, false}, {"xz", true, false, true}, {"zx", true, false, true}, {"yz", false, true, true},
+    {"zy", false, true, true}, {"xyz", true, true, true},
 };
 
 }  // namespace
@@ -247,8 +249,7 @@ HostBuffer<float> get_mrcf_data_sliceN(const char* path, int n) {
   MRC_HEAD head;
   read_valid_head(file.get(), &head, path, __func__, __LINE__);
   HostBuffer<float> data(mrc_section_voxels(&head));
-  if (mrc_read_slice(file.get(), &head, n, 'z', data.get()) != 0)
-    fail_reading(path, __func__, __LINE__);
+  if (mrc_read_slice(file.get(), &head, n, 'z', data.get()) != 0) fail_reading(path, __func__, __LINE__);
   return data;
 }
 
@@ -259,8 +260,7 @@ int mrcf_read_all(const char* path, float* out) {
   return mrc_read_all(file.get(), &head, out);
 }
 
-int mrcf_read_sub_area(const char* path, float* out, int x0, int y0, int z0, int dx, int dy,
-                       int dz) {
+int mrcf_read_sub_area(const char* path, float* out, int x0, int y0, int z0, int dx, int dy, int dz) {
   FilePtr file = MRC_OPEN_READ(path, "r");
   MRC_HEAD head;
   if (mrc_read_head(file.get(), &head) != 0) return -1;
@@ -272,8 +272,8 @@ long get_mrcf_dim_size(const char* path, const char* keyword) {
   for (const DimensionKeyword& candidate : dimension_keywords)
     if (strcasecmp(keyword, candidate.word) == 0) chosen = &candidate;
   if (!chosen) {
-    printf("Error in function %s(), file %s on line %d: unrecognized dimension keywords %s !\n",
-           __func__, "mrc", __LINE__, keyword);
+    printf("Error in function %s(), file %s on line %d: unrecognized dimension keywords %s !\n", __func__, "mrc",
+           __LINE__, keyword);
     printf("valid dimension keywords: x, y, z, xy, yx, xz, zx, yz, zy, xyz; not case sensitive\n");
     return 0;
   }

@@ -12,21 +12,20 @@
 
 // Runs of data elements of modes 0, 1, 2 and 6 as floats, shared by the readers.
 
-// Reads count elements of the mode from the stream's position; returns how many were read
-// (none for a mode that is not 0, 1, 2 or 6).
-size_t mrc_read_elements(FILE* file, int mode, size_t count, float* out);
+// Reads count elements from the stream's position as the header describes them (mode, byte order,
+// signedness of bytes); returns how many were read (none for a mode that is not 0, 1, 2 or 6).
+size_t mrc_read_elements(FILE* file, const MRC_HEAD* head, size_t count, float* out);
 
-// The same from element index first of the data block (which starts at byte 1024).
-size_t mrc_read_elements_at(FILE* file, int mode, int64_t first, size_t count, float* out);
+// The same from element index first of the data block (which follows the extended header).
+size_t mrc_read_elements_at(FILE* file, const MRC_HEAD* head, int64_t first, size_t count, float* out);
 
 // Sets the values after the first filled ones of count to 0, warns in the caller's name that
 // reading failed and returns -1.
 int mrc_report_short_read(float* out, size_t filled, size_t count, const char* function, int line);
-#define MRC_REPORT_SHORT_READ(out, filled, count) \
-  mrc_report_short_read(out, filled, count, __func__, __LINE__)
+#define MRC_REPORT_SHORT_READ(out, filled, count) mrc_report_short_read(out, filled, count, __func__, __LINE__)
 
-// Planes and whole files from a stream. Modes 0 (unsigned byte), 1 (signed 16-bit), 2 (float)
-// and 6 (unsigned 16-bit) are converted. The readers fill buffers the caller sized from the
+// Planes and whole files from a stream. Modes 0 (8-bit), 1 (signed 16-bit), 2 (float) and 6
+// (unsigned 16-bit) are converted, from either byte order. The readers fill buffers the caller sized from the
 // header; they return 0, or -1 after a warning when the mode, the sizes or the request are wrong
 // or the file ends early (then the values the file could not supply are set to 0).
 
@@ -35,7 +34,7 @@ int mrc_report_short_read(float* out, size_t filled, size_t count, const char* f
 // Upper- and lower-case axis letters are the same.
 int mrc_read_slice(FILE* file, const MRC_HEAD* head, int n, char axis, float* out);
 
-// All nx*ny*nz values from byte 1024 on. The checked version first demands the exact file size
+// All nx*ny*nz values. The checked version first demands the exact file size
 // (mrc_check_fsize) and ends the program when it differs.
 int mrc_read_all(FILE* file, const MRC_HEAD* head, float* out);
 int mrc_read_all_nocheck(FILE* file, const MRC_HEAD* head, float* out);
@@ -47,12 +46,10 @@ int mrc_read_all_nocheck(FILE* file, const MRC_HEAD* head, float* out);
 
 // The dx*dy*dz values whose first corner is (x0, y0, z0), value (x, y, z) of the box at
 // (z*dy + y)*dx + x.
-int mrc_read_sub_area(FILE* file, const MRC_HEAD* head, float* out, int x0, int y0, int z0, int dx,
-                      int dy, int dz);
+int mrc_read_sub_area(FILE* file, const MRC_HEAD* head, float* out, int x0, int y0, int z0, int dx, int dy, int dz);
 
 // The same in the first section.
-int mrc_2d_read_sub_area(FILE* file, const MRC_HEAD* head, float* out, int x0, int y0, int dx,
-                         int dy);
+int mrc_2d_read_sub_area(FILE* file, const MRC_HEAD* head, float* out, int x0, int y0, int dx, int dy);
 
 // Boxes of box*box values at a step of step pixels in x and y: (nx-box)/step+1 across and
 // (ny-box)/step+1 down, stored one after another in row order, each box row by row.
@@ -75,8 +72,7 @@ HostBuffer<float> get_mrcf_data_sliceN(const char* path, int n);
 int mrcf_read_all(const char* path, float* out);
 
 // mrc_read_sub_area of the file.
-int mrcf_read_sub_area(const char* path, float* out, int x0, int y0, int z0, int dx, int dy,
-                       int dz);
+int mrcf_read_sub_area(const char* path, float* out, int x0, int y0, int z0, int dx, int dy, int dz);
 
 // nx, ny or nz for "x", "y", "z"; the product of two for "xy", "yx", "xz", "zx", "yz", "zy"; of
 // all three for "xyz" (any case). An unknown keyword prints the valid ones and gives 0.

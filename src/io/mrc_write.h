@@ -9,10 +9,12 @@
 
 // Writing to open streams: a whole file with its header, one section at the end or in place, one
 // column of every row, and a copy with y and z exchanged. They return 0, or -1 after a warning
-// when the request does not fit the file or a write fails.
+// when the request does not fit the file (float data go only into little-endian files) or a write
+// fails.
 
-// Sets dmin, dmax and dmean from all nx*ny*nz values, then writes the header and the data as nz
-// sections of nx*ny floats. A header of another mode than 2 ends the program.
+// Sets dmin, dmax and dmean from all nx*ny*nz values and the plain layout (little-endian, no
+// extended header), then writes the header and the data as nz sections of nx*ny floats. A header of another mode than 2
+// ends the program.
 int mrc_write_head_data(FILE* file, MRC_HEAD* head, const float* data);
 
 // Appends one section of nx*ny floats at the end of the file.
@@ -55,21 +57,20 @@ int mrcf_update_head(const char* path);
 // input's header is read into two new records, the output record with mode 2.
 
 // Opens the input ("r"), reads its header into new in_head and out_head records and sets the
-// output record's mode to 2. 0 when the streams and records exist, else -1 (a file shorter than
-// a header).
-int mrcf_i_open_io_read_head(const char* in_path, FilePtr& in, MrcHeadPtr& in_head,
-                             MrcHeadPtr& out_head);
+// output record's mode to 2 and its layout to the plain one. 0 when the streams and records exist, else -1 (a file
+// shorter than a header).
+int mrcf_i_open_io_read_head(const char* in_path, FilePtr& in, MrcHeadPtr& in_head, MrcHeadPtr& out_head);
 
 // Opens the output ("w+") first, then as above.
-int mrcf_io_open_io_read_head(const char* in_path, const char* out_path, FilePtr& in, FilePtr& out,
-                              MrcHeadPtr& in_head, MrcHeadPtr& out_head);
+int mrcf_io_open_io_read_head(const char* in_path, const char* out_path, FilePtr& in, FilePtr& out, MrcHeadPtr& in_head,
+                              MrcHeadPtr& out_head);
 
 // As above, and writes the output header to the output stream.
-int mrcf_io_open_io_read_write_head(const char* in_path, const char* out_path, FilePtr& in,
-                                    FilePtr& out, MrcHeadPtr& in_head, MrcHeadPtr& out_head);
+int mrcf_io_open_io_read_write_head(const char* in_path, const char* out_path, FilePtr& in, FilePtr& out,
+                                    MrcHeadPtr& in_head, MrcHeadPtr& out_head);
 
 // Closes both streams and frees the records (and the data). -1 when the output could not be
 // written completely, else 0.
 int mrc_io_close_io_free_head(FilePtr& in, FilePtr& out, MrcHeadPtr& in_head, MrcHeadPtr& out_head);
-int mrc_io_close_io_free_head_data(FilePtr& in, FilePtr& out, MrcHeadPtr& in_head,
-                                   MrcHeadPtr& out_head, HostBuffer<float>& data);
+int mrc_io_close_io_free_head_data(FilePtr& in, FilePtr& out, MrcHeadPtr& in_head, MrcHeadPtr& out_head,
+                                   HostBuffer<float>& data);
