@@ -54,7 +54,8 @@ int mrc_check_head_data(FILE* file, const MRC_HEAD* head) {
   const long file_size = get_file_size(file);
   if (position >= 0) fseek(file, position, SEEK_SET);
   const int64_t described = mrc_described_file_bytes(head);
-  if (int64_t(file_size) == described) return 0;
+  // Bytes after the data (padding some writers add) are allowed, as they always were.
+  if (described >= 0 && int64_t(file_size) >= described) return 0;
   char text[256];
   int length = snprintf(text, sizeof text, "The MRC file holds %ld bytes, but its header describes %lld", file_size,
                         static_cast<long long>(described));
@@ -64,26 +65,13 @@ int mrc_check_head_data(FILE* file, const MRC_HEAD* head) {
   return -1;
 }
 
-int check_mrc_head_sizes_two(const char* name1, const char* name2, const MRC_HEAD* head1, const MRC_HEAD* head2) {
-  if (head1->nx == head2->nx && head1->ny == head2->ny && head1->nz == head2->nz && head1->mode == head2->mode)
-    return 0;
-  printf(
-      "Micrograph \033[1m%s\033[m has a different size or format from  \033[1m%s\033[m.\n"
-      "Check if all the micrographs are the same sizes and format? \n",
-      name1, name2);
-  printf(
-      "One run of quib processes one dataset, and all its micrographs must share the same\n"
-      "sizes (Nx, Ny, Nz) and the same data format (MRC mode). If your dataset mixes sizes or\n"
-      "formats, split it into groups of equal size and format and process each group in a\n"
-      "separate run.\n");
-  printf("      Nx      Ny      Nz      Mode             File:\n");
-  const char* names[2] = {name1, name2};
-  const MRC_HEAD* heads[2] = {head1, head2};
-  for (int i = 0; i < 2; ++i)
-    printf("      %-8d%-8d%-8d%-18s  %s\n", heads[i]->nx, heads[i]->ny, heads[i]->nz, mrc_get_head_mode(heads[i]),
-           names[i]);
-  fflush(stdout);
-  exit(1);
+bool mrc_same_shape(const MRC_HEAD* a, const MRC_HEAD* b) {
+  return a->nx == b->nx && a->ny == b->ny && a->nz == b->nz && a->mode == b->mode;
+}
+
+std::string mrc_head_shape(const MRC_HEAD* head) {
+  return std::to_string(head->nx) + " x " + std::to_string(head->ny) + " x " + std::to_string(head->nz) + " in mode " +
+         std::to_string(head->mode) + " (" + mrc_get_head_mode(head) + ")";
 }
 
 void mrc_stop(const char* text) {

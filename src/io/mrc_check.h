@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "io/mrc_header.h"
 
@@ -29,9 +30,10 @@ int mrc_check_head_sizes(const MRC_HEAD* head);
 // calls it first, and so should anyone who sizes buffers from one. The stream position is kept.
 int mrc_check_head_data(FILE* file, const MRC_HEAD* head);
 
-// 0 when both headers agree in nx, ny, nz and mode. Otherwise it explains that micrograph name1
-// differs from name2, shows both headers and ends the program with status 1.
-int check_mrc_head_sizes_two(const char* name1, const char* name2, const MRC_HEAD* head1, const MRC_HEAD* head2);
+// Whether two headers agree in nx, ny, nz and mode (micrographs that can share a run's buffers),
+// and the shape as a reader is told it: "4096 x 4096 x 1 in mode 2 (Float)".
+bool mrc_same_shape(const MRC_HEAD* a, const MRC_HEAD* b);
+std::string mrc_head_shape(const MRC_HEAD* head);
 
 // Prints the text on a line of its own and ends the program with status 1.
 [[noreturn]] void mrc_stop(const char* text);
