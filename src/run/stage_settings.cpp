@@ -39,6 +39,11 @@ RefineStartSettings refine_start_settings(const QUIB_Para& p, int index) {
   return s;
 }
 
+float micrograph_defocus_range(const QUIB_Para& p, int index) {
+  const RefineStartSettings start = refine_start_settings(p, index);
+  return refines_input_ctf(start) ? start.defocus_step : p.defS;
+}
+
 SearchRefineSettings search_refine_settings(const QUIB_Para& p, int index) {
   SearchRefineSettings s{};
   s.search_1d = defocus_search_settings(p);

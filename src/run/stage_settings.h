@@ -22,6 +22,10 @@ DefocusSearchSettings defocus_search_settings(const QUIB_Para& para);
 RefineStartSettings refine_start_settings(const QUIB_Para& para, int index);
 
 // The whole search and refine sequence of micrograph `index`.
+// How far the defocus of micrograph `index` may be off: the user's error range when its given
+// values are refined, else the 1D search's step. Local and movie refinement take their defocus
+// steps from it.
+float micrograph_defocus_range(const QUIB_Para& para, int index);
 SearchRefineSettings search_refine_settings(const QUIB_Para& para, int index);
 
 // The resolution limit and B-factor: --EPA_oversmp, the band --resL to 2 apix + 0.1, the
