@@ -77,17 +77,17 @@ TEST(StarHead, ColumnNumbersComeFromTheirHashWords) {
   EXPECT_EQ(head->column[2], 12);  // words after the second are not looked at
 }
 
-TEST(StarHead, HeaderEndsAtUnknownLabelOrCommentWithAWarning) {
+TEST(StarHead, UnknownLabelsCommentsAndLabelsWithoutNumbersAreReadOnlyTooLongOnesWarn) {
   struct Case {
     std::string text;
     int labels;
     std::string warning;  // empty: none expected
   };
   const Case cases[] = {
-      {"loop_\n_rlnMicrographName #1\n_rlnMyOwnLabel #2\n_rlnDefocusU #3\na b c\n", 1, "_rlnMyOwnLabel"},
-      {"# version 30001\ndata_\nloop_\n_rlnMicrographName #1\nm\n", 0, "\"#\""},
-      {"loop_\n_rlnMicrographName\n_rlnDefocusU #2\n", 0, "_rlnMicrographName"},
-      {"loop_\n_rln" + std::string(296, 'L') + " #1\nrow\n", 0, "a label of 300 characters"},
+      {"loop_\n_rlnMicrographName #1\n_rlnMyOwnLabel #2\n_rlnDefocusU #3\na b c\n", 3, ""},
+      {"# version 30001\ndata_\nloop_\n_rlnMicrographName #1\nm\n", 1, ""},
+      {"loop_\n_rlnMicrographName\n_rlnDefocusU #2\n", 2, ""},
+      {"loop_\n_rln" + std::string(296, 'L') + " #1\nrow\n", 1, "a label of 300 characters"},
       {std::string(kFourLineHeader) + "mic1.mrc 10000\n", 2, ""},
       {"", 0, ""},
   };

@@ -1,4 +1,5 @@
-// Reading particle boxes from EMAN ".box" files and RELION coordinate ".star" files.
+// Reading particle boxes from EMAN ".box" files and RELION coordinate ".star" files (the file's
+// first table with a _rlnCoordinateX column, so also a particle table after an optics table).
 #pragma once
 
 #include <cstdio>
@@ -19,8 +20,7 @@ struct PtclBoxParse {
 // The parsing under read_all_ptcl_boxes, which never ends the program, for a BoxFileFormat.
 // Boxes are stored from the start of the table without zeroing the rest. With a report path,
 // unusable rows, cut lines and a full table are reported in warnings naming it.
-PtclBoxParse parse_ptcl_boxes(FILE* stream, int format, PTCL_BOX* boxes, int capacity,
-                              const char* report_path);
+PtclBoxParse parse_ptcl_boxes(FILE* stream, int format, PTCL_BOX* boxes, int capacity, const char* report_path);
 
 // The number of lines of a box file that have exactly seven words; a file that cannot be opened
 // ends the program.

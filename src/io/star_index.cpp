@@ -41,6 +41,7 @@ const TrackedLabel kTracked[] = {
     {"_rlnNrOfSignificantSamples", &ParticleInfoIndex::nr_of_significant_samples},
     {"_rlnMaxValueProbDistribution", &ParticleInfoIndex::max_value_prob_distribution},
     {"_rlnAutopickFigureOfMerit", &ParticleInfoIndex::autopick_figure_of_merit},
+    {"_rlnOpticsGroup", &ParticleInfoIndex::optics_group},
 };
 
 const TrackedLabel* find_tracked(const char* label) {
@@ -74,8 +75,7 @@ int get_info_index_from_keyword(const char* label, const ParticleInfoIndex* inde
 
 int set_info_index_from_star_head(const StarHead* head, ParticleInfoIndex* index) {
   particle_info_index_init(index);
-  for (int i = 0; i < head->count; ++i)
-    set_info_index_from_keyword_number(head->label[i], head->column[i], index);
+  for (int i = 0; i < head->count; ++i) set_info_index_from_keyword_number(head->label[i], head->column[i], index);
   return 0;
 }
 
