@@ -39,12 +39,12 @@ void expect_box(const PTCL_BOX& b, int x, int y, int w, int h, float score, int 
 TEST(PtclBoxReader, EmanLinesOfFourToSevenWordsAndBlankLines) {
   TempDir dir;
   const std::string path = write_text_file(dir, "m.box",
-                                           "100 200 64 64\n\n"
-                                           "12.7 -5 32 48 0.75\n"
-                                           "   \t\n"
-                                           "1 2 3 4 0.5 7\n"
-                                           "1 2 3 4 0.5 7 -12.5\n"
-                                           "1 2 3 4 0.5 7 -12.5 ignored\n");
+                                      "100 200 64 64\n\n"
+                                      "12.7 -5 32 48 0.75\n"
+                                      "   \t\n"
+                                      "1 2 3 4 0.5 7\n"
+                                      "1 2 3 4 0.5 7 -12.5\n"
+                                      "1 2 3 4 0.5 7 -12.5 ignored\n");
   BoxTable table;
   table.boxes[5].x = 99;  // cleared by the reader
   EXPECT_EQ(read_all_ptcl_boxes(table.get(), PTCL_BOX_CAPACITY, path.c_str()), 5);
@@ -83,11 +83,10 @@ TEST(PtclBoxReader, EmanLineOfOneToThreeWordsEndsTheProgram) {
 TEST(PtclBoxReader, StarCoordinatesAreTruncatedCentres) {
   TempDir dir;
   const std::string plain = write_text_file(dir, "m_plain.star",
-                                            "\ndata_\n\nloop_\n_rlnCoordinateX #1\n_rlnCoordinateY #2\n"
-                                            "132.7 232.2\n\n  10 20\n1 2 3\n");
+                                       "\ndata_\n\nloop_\n_rlnCoordinateX #1\n_rlnCoordinateY #2\n"
+                                       "132.7 232.2\n\n  10 20\n1 2 3\n");
   BoxTable table;
-  std::string out =
-      captured_stdout([&] { EXPECT_EQ(read_all_ptcl_boxes(table.get(), PTCL_BOX_CAPACITY, plain.c_str()), 2); });
+  std::string out = captured_stdout([&] { EXPECT_EQ(read_all_ptcl_boxes(table.get(), PTCL_BOX_CAPACITY, plain.c_str()), 2); });
   expect_box(table.boxes[0], 132, 232, 0, 0, 0, 0, 0);  // missing optional columns give 0
   expect_box(table.boxes[1], 10, 20, 0, 0, 0, 0, 0);
   EXPECT_NE(out.find("data row 3 of " + plain + " has more words"), std::string::npos) << out;
@@ -97,11 +96,21 @@ TEST(PtclBoxReader, StarCoordinatesAreTruncatedCentres) {
   EXPECT_EQ(cy, 232);
 
   const std::string full = write_text_file(dir, "m_full.star",
-                                           "data_\nloop_\n_rlnAnglePsi #3\n_rlnCoordinateY #2\n_rlnCoordinateX #1\n"
-                                           "_rlnClassNumber #4\n_rlnAutopickFigureOfMerit #5\n"
-                                           "300.9 400.1 -45.7 3 0.875\n");
+                                      "data_\nloop_\n_rlnAnglePsi #3\n_rlnCoordinateY #2\n_rlnCoordinateX #1\n"
+                                      "_rlnClassNumber #4\n_rlnAutopickFigureOfMerit #5\n"
+                                      "300.9 400.1 -45.7 3 0.875\n");
   EXPECT_EQ(read_all_ptcl_boxes(table.get(), PTCL_BOX_CAPACITY, full.c_str()), 1);
   expect_box(table.boxes[0], 300, 400, 0, 0, 0.875f, 3, -45.0f);
+
+  // A RELION 3.1 particle file: the particle table follows the optics table, its labels unnumbered.
+  const std::string relion31 =
+      write_text_file(dir, "m_31.star",
+                      "# version 30001\ndata_optics\nloop_\n_rlnOpticsGroup\n_rlnVoltage\n_rlnImageSize\n1 300 64\n \n"
+                      "# version 30001\ndata_particles\nloop_\n_rlnCoordinateX\n_rlnCoordinateY\n_rlnOpticsGroup\n"
+                      "50.5 60.5 1\n70 80 1\n");
+  EXPECT_EQ(read_all_ptcl_boxes(table.get(), PTCL_BOX_CAPACITY, relion31.c_str()), 2);
+  expect_box(table.boxes[0], 50, 60, 0, 0, 0, 0, 0);
+  expect_box(table.boxes[1], 70, 80, 0, 0, 0, 0, 0);
 }
 
 TEST(PtclBoxReader, UnusableFilesGiveWarningsAndNoBoxes) {
@@ -110,10 +119,8 @@ TEST(PtclBoxReader, UnusableFilesGiveWarningsAndNoBoxes) {
     std::string name, text, warning;
   };
   const Case cases[] = {
-      {"no_y.star", "loop_\n_rlnCoordinateX #1\n_rlnAnglePsi #2\n5 6\n",
-       "no usable _rlnCoordinateX and _rlnCoordinateY"},
-      {"far_y.star", "loop_\n_rlnCoordinateX #1\n_rlnCoordinateY #3\n5 6\n",
-       "no usable _rlnCoordinateX and _rlnCoordinateY"},
+      {"no_y.star", "loop_\n_rlnCoordinateX #1\n_rlnAnglePsi #2\n5 6\n", "no usable _rlnCoordinateX and _rlnCoordinateY"},
+      {"far_y.star", "loop_\n_rlnCoordinateX #1\n_rlnCoordinateY #3\n5 6\n", "no usable _rlnCoordinateX and _rlnCoordinateY"},
       {"no_x.star", "loop_\n_rlnCoordinateY #1\n_rlnMyOwnLabel #2\n5 6\n", "no usable _rlnCoordinateX"},
       {"m.txt", "1 2 3 4\n", "unrecognized box file format, only EMAN .box and Relion .star file are supported now.!"},
   };
@@ -197,9 +204,8 @@ TEST(PtclBox, ListingAndCoordinateHeaders) {
   table.boxes[0] = PTCL_BOX{1, 2, 3, 4, 0.5f, 6, 7.25f, 0};
   table.boxes[1] = PTCL_BOX{9, 9, 0, 4, 0, 0, 0, 0};  // no width: not listed
   table.boxes[7] = PTCL_BOX{-10, 20, 64, 64, 0.125f, 0, -3.5f, 0};
-  const std::string expected =
-      "1       2       3       4       0.500000        6       7.250000\n"
-      "-10     20      64      64      0.125000        0       -3.500000\n";
+  const std::string expected = "1       2       3       4       0.500000        6       7.250000\n"
+                               "-10     20      64      64      0.125000        0       -3.500000\n";
   EXPECT_EQ(captured_stdout([&] { print_all_ptcl_boxes(table.get()); }), expected);
   TempDir dir;
   const std::string listed = dir.file("boxes.txt");

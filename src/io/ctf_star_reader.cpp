@@ -100,6 +100,15 @@ CTF_INFO row_ctfinfo(CtfTable& table, const StarRowCursor& cursor) {
   return info;
 }
 
+// Like RELION, quib reads one micrograph table; the rows of any other are not read.
+void report_later_tables(const StarHead& head, const char* path) {
+  char text[kWarningSize];
+  snprintf(text, sizeof text,
+           "%s has more than one table with a %s column; only the rows of the first (in block data_%s) are read", path,
+           kNameLabel, head.block);
+  QUIB_WARNING(kUnit, text);
+}
+
 }  // namespace
 
 std::vector<CTF_INFO> star_read_all_ctfinfo(FILE* stream, const char* report_path) {
@@ -111,6 +120,7 @@ std::vector<CTF_INFO> star_read_all_ctfinfo(FILE* stream, const char* report_pat
   StarRowCursor cursor;
   star_row_cursor_start(cursor, stream, *head, report_path);
   while (star_next_row(cursor)) records.push_back(row_ctfinfo(table, cursor));
+  if (report_path && star_count_tables_with(stream, kNameLabel) > 1) report_later_tables(*head, report_path);
   if (records.empty() && report_path) {
     char text[TEXT_LINE_SIZE + 128];
     snprintf(text, sizeof text, "the CTF STAR file %s has no data row quib can read", report_path);

@@ -13,8 +13,8 @@
 // gives, or else that the row's optics group (_rlnOpticsGroup) gives in the file's "data_optics"
 // table. A row with a value that is not a finite number, or with a negative defocus, keeps
 // ctf2d_default(), so that its micrograph is searched rather than refined. With a report path,
-// such rows, header and row problems and a table without usable rows are reported in warnings
-// naming it.
+// such rows, further tables with micrograph names (whose rows are not read), header and row
+// problems and a table without usable rows are reported in warnings naming it.
 std::vector<CTF_INFO> star_read_all_ctfinfo(FILE* stream, const char* report_path);
 // The same by file name; a file that cannot be opened ends the program.
 std::vector<CTF_INFO> get_all_ctfinfo_from_ctfstar(const char* name);

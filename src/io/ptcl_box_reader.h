@@ -20,7 +20,8 @@ struct PtclBoxParse {
 // The parsing under read_all_ptcl_boxes, which never ends the program, for a BoxFileFormat.
 // Boxes are stored from the start of the table without zeroing the rest. With a report path,
 // unusable rows, cut lines and a full table are reported in warnings naming it.
-PtclBoxParse parse_ptcl_boxes(FILE* stream, int format, PTCL_BOX* boxes, int capacity, const char* report_path);
+PtclBoxParse parse_ptcl_boxes(FILE* stream, int format, PTCL_BOX* boxes, int capacity,
+                              const char* report_path);
 
 // The number of lines of a box file that have exactly seven words; a file that cannot be opened
 // ends the program.

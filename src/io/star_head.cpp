@@ -85,11 +85,12 @@ bool holds_label(const StarHead& head, const char* label) {
 
 bool is_of_block(const StarHead& head, const char* block) { return strcmp(head.block, block) == 0; }
 
-// Reads table after table from the start of the stream until one passes the test; true with the
-// stream at that table's rows, false with head holding the last table.
-bool find_table(FILE* stream, StarHead* head, TableTest wanted, const char* key) {
-  rewind(stream);
-  char block[STAR_LABEL_SIZE] = "";
+// Reads table after table from the stream's position until one passes the test; true with the
+// stream at that table's rows, false with head holding the last table. The first table read
+// inherits the block of the table that head holds.
+bool next_table(FILE* stream, StarHead* head, TableTest wanted, const char* key) {
+  char block[STAR_LABEL_SIZE];
+  memcpy(block, head->block, sizeof block);
   for (;;) {
     star_head_empty(head);
     memcpy(head->block, block, sizeof block);
@@ -101,6 +102,12 @@ bool find_table(FILE* stream, StarHead* head, TableTest wanted, const char* key)
     if (end == TableEnd::File || (end == TableEnd::Rows && !skip_rows(stream))) return false;
     memcpy(block, head->block, sizeof block);
   }
+}
+
+bool find_table(FILE* stream, StarHead* head, TableTest wanted, const char* key) {
+  rewind(stream);
+  star_head_empty(head);
+  return next_table(stream, head, wanted, key);
 }
 
 // Room for a warning that quotes a file name.
@@ -165,6 +172,15 @@ int star_read_head_of_block(FILE* stream, const char* block, StarHead* head) {
   fseek(stream, 0, SEEK_END);
   head->rows_at = ftell(stream);
   return 0;
+}
+
+int star_count_tables_with(FILE* stream, const char* label) {
+  std::unique_ptr<StarHead> head = star_head_new();
+  int tables = 0;
+  for (bool found = find_table(stream, head.get(), holds_label, label); found;
+       found = skip_rows(stream) && next_table(stream, head.get(), holds_label, label))
+    ++tables;
+  return tables;
 }
 
 int starf_read_head(const char* path, StarHead* head) {

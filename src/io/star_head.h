@@ -50,6 +50,8 @@ int star_read_head_with(FILE* stream, const char* label, StarHead* head, const c
 // The same for the first table of the block named "data_" + block; an empty header (no labels,
 // rows at the end of the stream) when there is none. 1 when there is one, else 0.
 int star_read_head_of_block(FILE* stream, const char* block, StarHead* head);
+// The number of tables of the stream whose labels include `label`.
+int star_count_tables_with(FILE* stream, const char* label);
 // By file name; a file that cannot be opened ends the program.
 int starf_read_head(const char* path, StarHead* head);
 int starf_read_head_with(const char* path, const char* label, StarHead* head);

@@ -7,36 +7,36 @@
 #include "io/star_head.h"
 
 struct ParticleInfoIndex {
-  int micrograph_name;              // _rlnMicrographName
-  int image_name;                   // _rlnImageName
-  int bfactor;                      // _rlnBfactor
-  int voltage;                      // _rlnVoltage
-  int phase_shift;                  // _rlnPhaseShift
-  int defocus_u;                    // _rlnDefocusU
-  int defocus_v;                    // _rlnDefocusV
-  int defocus_angle;                // _rlnDefocusAngle
-  int spherical_aberration;         // _rlnSphericalAberration
-  int detector_pixel_size;          // _rlnDetectorPixelSize
-  int magnification;                // _rlnMagnification
-  int amplitude_contrast;           // _rlnAmplitudeContrast
-  int ctf_figure_of_merit;          // _rlnCtfFigureOfMerit
-  int ctf_max_resolution;           // _rlnCtfMaxResolution
-  int class_number;                 // _rlnClassNumber
-  int group_number;                 // _rlnGroupNumber
-  int random_subset;                // _rlnRandomSubset
-  int coordinate_x;                 // _rlnCoordinateX
-  int coordinate_y;                 // _rlnCoordinateY
-  int norm_correction;              // _rlnNormCorrection
-  int origin_x;                     // _rlnOriginX
-  int origin_y;                     // _rlnOriginY
-  int angle_rot;                    // _rlnAngleRot
-  int angle_tilt;                   // _rlnAngleTilt
-  int angle_psi;                    // _rlnAnglePsi
-  int log_likeli_contribution;      // _rlnLogLikeliContribution
-  int nr_of_significant_samples;    // _rlnNrOfSignificantSamples
-  int max_value_prob_distribution;  // _rlnMaxValueProbDistribution
-  int autopick_figure_of_merit;     // _rlnAutopickFigureOfMerit
-  int optics_group;                 // _rlnOpticsGroup
+  int micrograph_name;               // _rlnMicrographName
+  int image_name;                    // _rlnImageName
+  int bfactor;                       // _rlnBfactor
+  int voltage;                       // _rlnVoltage
+  int phase_shift;                   // _rlnPhaseShift
+  int defocus_u;                     // _rlnDefocusU
+  int defocus_v;                     // _rlnDefocusV
+  int defocus_angle;                 // _rlnDefocusAngle
+  int spherical_aberration;          // _rlnSphericalAberration
+  int detector_pixel_size;           // _rlnDetectorPixelSize
+  int magnification;                 // _rlnMagnification
+  int amplitude_contrast;            // _rlnAmplitudeContrast
+  int ctf_figure_of_merit;           // _rlnCtfFigureOfMerit
+  int ctf_max_resolution;            // _rlnCtfMaxResolution
+  int class_number;                  // _rlnClassNumber
+  int group_number;                  // _rlnGroupNumber
+  int random_subset;                 // _rlnRandomSubset
+  int coordinate_x;                  // _rlnCoordinateX
+  int coordinate_y;                  // _rlnCoordinateY
+  int norm_correction;               // _rlnNormCorrection
+  int origin_x;                      // _rlnOriginX
+  int origin_y;                      // _rlnOriginY
+  int angle_rot;                     // _rlnAngleRot
+  int angle_tilt;                    // _rlnAngleTilt
+  int angle_psi;                     // _rlnAnglePsi
+  int log_likeli_contribution;       // _rlnLogLikeliContribution
+  int nr_of_significant_samples;     // _rlnNrOfSignificantSamples
+  int max_value_prob_distribution;   // _rlnMaxValueProbDistribution
+  int autopick_figure_of_merit;      // _rlnAutopickFigureOfMerit
+  int optics_group;                  // _rlnOpticsGroup
 };
 
 // A new index with every entry 0.

@@ -27,17 +27,18 @@ int get_starf_suffixn(const char* name);
 // Walks the data rows of a table whose header has been read.
 struct StarRowCursor {
   FILE* stream;
-  int labels;               // words a usable row has
-  const char* report_path;  // named in warnings; null reads silently
-  long rows;                // data rows met so far, usable or not
-  long bad_rows;            // rows skipped for their word count
-  bool ended;               // the table's rows have ended
+  int labels;                           // words a usable row has
+  const char* report_path;              // named in warnings; null reads silently
+  long rows;                            // data rows met so far, usable or not
+  long bad_rows;                        // rows skipped for their word count
+  bool ended;                           // the table's rows have ended
   char line[TEXT_LINE_SIZE];
-  char* words[STAR_MAX_LABELS + 1];  // one more than a usable row has, to see longer rows
+  char* words[STAR_MAX_LABELS + 1];     // one more than a usable row has, to see longer rows
 };
 // Sets the cursor before the first row of the table whose header is given. With a report path, rows with the wrong word
 // count and lines longer than 1023 characters are reported in warnings naming that path.
-void star_row_cursor_start(StarRowCursor& cursor, FILE* stream, const StarHead& head, const char* report_path);
+void star_row_cursor_start(StarRowCursor& cursor, FILE* stream, const StarHead& head,
+                           const char* report_path);
 // The words of the next data row that has exactly one word per label; null at the end of the
 // table. Header lines (is_words_starhead) are passed over and other rows skipped.
 char** star_next_row(StarRowCursor& cursor);
