@@ -130,7 +130,8 @@ TEST(StarTables, TablesAreFoundByLabelOrBlockAndTheirRowsEndAtTheNextTable) {
   // Every table's rows have two words, so rows read past a table's end would pass for its own.
   const std::string text =
       "# version 30001\ndata_optics\nloop_\n_rlnOpticsGroup\n_rlnVoltage #2\n1 300\n2 200\n\n"
-      "data_micrographs\nloop_\n_rlnMicrographName\n# a comment\n_rlnOpticsGroup\nm1.mrc 1\n# another\nm2.mrc 2\n"
+      "data_micrographs\nloop_\n_rlnMicrographName\n# a comment\n_rlnOpticsGroup\n"
+      "data_7/m1.mrc 1\n# another\nm2.mrc 2\n"
       "loop_\n_rlnMicrographName\n_rlnDefocusU\nx.mrc 5\n";
   TextStream t(text);
   std::unique_ptr<StarHead> head = star_head_new();
@@ -139,7 +140,7 @@ TEST(StarTables, TablesAreFoundByLabelOrBlockAndTheirRowsEndAtTheNextTable) {
   ASSERT_EQ(head->count, 2);
   EXPECT_EQ(head->column[0], 1);
   EXPECT_EQ(head->column[1], 2);
-  EXPECT_EQ(star_read_all_micrographs(t.get()), (std::vector<std::string>{"m1.mrc", "m2.mrc"}));
+  EXPECT_EQ(star_read_all_micrographs(t.get()), (std::vector<std::string>{"data_7/m1.mrc", "m2.mrc"}));
 
   star_read_head(t.get(), head.get());
   EXPECT_STREQ(head->block, "optics");
@@ -224,14 +225,16 @@ TEST(StarRows, HeaderLineTest) {
   EXPECT_EQ(is_words_starhead(const_cast<char**>(label), 2), 1);
   EXPECT_EQ(is_words_starhead(const_cast<char**>(label), 3), 0);
   EXPECT_EQ(is_words_starhead(const_cast<char**>(data), 1), 1);
-  EXPECT_EQ(is_words_starhead(const_cast<char**>(loop), 3), 1);
+  EXPECT_EQ(is_words_starhead(const_cast<char**>(loop), 1), 1);
+  EXPECT_EQ(is_words_starhead(const_cast<char**>(loop), 3), 0) << "a keyword stands alone; this is a row";
   EXPECT_EQ(is_words_starhead(const_cast<char**>(row), 3), 0);
   EXPECT_EQ(is_words_starhead(const_cast<char**>(unknown), 2), 0);
   const char* comment[] = {"#", "version", "30001"};
   EXPECT_EQ(is_words_starhead(const_cast<char**>(comment), 3), 1);
   // Only a new block or loop ends the rows of a table.
   EXPECT_EQ(is_words_star_table_end(const_cast<char**>(data), 1), 1);
-  EXPECT_EQ(is_words_star_table_end(const_cast<char**>(loop), 3), 1);
+  EXPECT_EQ(is_words_star_table_end(const_cast<char**>(loop), 1), 1);
+  EXPECT_EQ(is_words_star_table_end(const_cast<char**>(loop), 3), 0);
   EXPECT_EQ(is_words_star_table_end(const_cast<char**>(label), 2), 0);
   EXPECT_EQ(is_words_star_table_end(const_cast<char**>(comment), 3), 0);
   EXPECT_EQ(is_words_star_table_end(nullptr, 0), 0);

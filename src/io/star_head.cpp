@@ -60,12 +60,12 @@ TableEnd read_table_head(FILE* stream, StarHead* head) {
 // the "data_" or "loop_" line that ends them.
 bool skip_rows(FILE* stream) {
   char line[TEXT_LINE_SIZE];
-  char* words[1];
+  char* words[2];
   for (;;) {
     const long at = ftell(stream);
     empty_line(line);
     if (read_one_line(line, stream) == LINE_END) return false;
-    const int count = strnsplit_inplace(line, kHeadDelimiters, words, 1);
+    const int count = strnsplit_inplace(line, kHeadDelimiters, words, 2);
     if (is_words_star_table_end(words, count)) {
       fseek(stream, at, SEEK_SET);
       return true;
@@ -148,8 +148,9 @@ int star_head_line_kind(char* line, char* words[2]) {
   if (count < 2) words[1] = nullptr;
   if (count == 0 || words[0][0] == '#') return STAR_LINE_SKIP;
   if (words[0][0] == '_') return STAR_LINE_LABEL;
-  if (begins_with(words[0], "data_")) return STAR_LINE_BLOCK;
-  if (begins_with(words[0], "loop_")) return STAR_LINE_LOOP;
+  // A keyword stands alone on its line; a row may begin with a name such as "data_7/a.mrc".
+  if (count == 1 && begins_with(words[0], "data_")) return STAR_LINE_BLOCK;
+  if (count == 1 && begins_with(words[0], "loop_")) return STAR_LINE_LOOP;
   return STAR_LINE_OTHER;
 }
 
@@ -198,7 +199,7 @@ int starf_read_head_with(const char* path, const char* label, StarHead* head) {
 int is_words_starhead(char** words, int count) {
   if (count <= 0 || words[0][0] == '#') return 1;
   if (count <= 2 && is_star_head_keyword(words[0])) return 1;
-  return is_block_keyword(words[0]) ? 1 : 0;
+  return is_words_star_table_end(words, count);
 }
 
-int is_words_star_table_end(char** words, int count) { return count > 0 && is_block_keyword(words[0]) ? 1 : 0; }
+int is_words_star_table_end(char** words, int count) { return count == 1 && is_block_keyword(words[0]) ? 1 : 0; }

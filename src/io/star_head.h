@@ -26,16 +26,16 @@ std::unique_ptr<StarHead> star_head_new();
 // Sets all of a header to zero; 0.
 int star_head_empty(StarHead* head);
 
-// How a line stands in a header, judged by its first word at space, tab, line feed and carriage
-// return.
+// How a line stands in a header, judged by its words at space, tab, line feed and carriage return.
 enum StarLineKind {
   STAR_LINE_SKIP = 0,   // no word, or a comment: a first word beginning with "#"
   STAR_LINE_LABEL = 1,  // a first word beginning with "_"; a second word "#N" gives its column
   STAR_LINE_OTHER = 2,  // anything else: a data row, which ends the header
-  STAR_LINE_BLOCK = 3,  // a first word beginning with "data_": a new block
-  STAR_LINE_LOOP = 4,   // a first word beginning with "loop_": a new table
+  STAR_LINE_BLOCK = 3,  // one word, beginning with "data_": a new block
+  STAR_LINE_LOOP = 4,   // one word, beginning with "loop_": a new table
 };
-// Splits line in place into at most two words (stored in words) and gives its kind.
+// Splits line in place into at most two words (stored in words; words[1] is null for a line of
+// fewer) and gives its kind.
 int star_head_line_kind(char* line, char* words[2]);
 
 // Parses the header of the file's first table: from the start of the stream, label lines are read
@@ -57,7 +57,7 @@ int starf_read_head(const char* path, StarHead* head);
 int starf_read_head_with(const char* path, const char* label, StarHead* head);
 
 // 1 when a split line is a header line rather than a data row: no word; a comment; one or two
-// words of which the first is an accepted label; or a first word beginning with "data_" or "loop_".
+// words of which the first is an accepted label; or one word beginning with "data_" or "loop_".
 int is_words_starhead(char** words, int count);
-// 1 when a split line ends the rows of a table: its first word begins with "data_" or "loop_".
+// 1 when a split line ends the rows of a table: its one word begins with "data_" or "loop_".
 int is_words_star_table_end(char** words, int count);
