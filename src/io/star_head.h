@@ -40,9 +40,9 @@ int star_head_line_kind(char* line, char* words[2]);
 
 // Parses the header of the file's first table: from the start of the stream, label lines are read
 // and blank lines, comments, "data_" and "loop_" lines passed over until the first data row, or a
-// "data_" or "loop_" line after labels, ends it; 0. Label lines past the first 512 lines of the
-// table are dropped. When report_path is given, dropped labels and labels too long to keep are
-// reported in warnings naming that path.
+// "data_" or "loop_" line after labels, ends it; 0. The stream is left at head->rows_at. Label
+// lines past the first 512 lines of the table are dropped. When report_path is given, dropped
+// labels and labels too long to keep are reported in warnings naming that path.
 int star_read_head(FILE* stream, StarHead* head, const char* report_path = nullptr);
 // The same for the first table whose labels include `label`, or for the file's first table when
 // none does; 1 when one does, else 0.
