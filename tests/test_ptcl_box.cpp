@@ -101,6 +101,16 @@ TEST(PtclBoxReader, StarCoordinatesAreTruncatedCentres) {
                                       "300.9 400.1 -45.7 3 0.875\n");
   EXPECT_EQ(read_all_ptcl_boxes(table.get(), PTCL_BOX_CAPACITY, full.c_str()), 1);
   expect_box(table.boxes[0], 300, 400, 0, 0, 0.875f, 3, -45.0f);
+
+  // A RELION 3.1 particle file: the particle table follows the optics table, its labels unnumbered.
+  const std::string relion31 =
+      write_text_file(dir, "m_31.star",
+                      "# version 30001\ndata_optics\nloop_\n_rlnOpticsGroup\n_rlnVoltage\n_rlnImageSize\n1 300 64\n \n"
+                      "# version 30001\ndata_particles\nloop_\n_rlnCoordinateX\n_rlnCoordinateY\n_rlnOpticsGroup\n"
+                      "50.5 60.5 1\n70 80 1\n");
+  EXPECT_EQ(read_all_ptcl_boxes(table.get(), PTCL_BOX_CAPACITY, relion31.c_str()), 2);
+  expect_box(table.boxes[0], 50, 60, 0, 0, 0, 0, 0);
+  expect_box(table.boxes[1], 70, 80, 0, 0, 0, 0, 0);
 }
 
 TEST(PtclBoxReader, UnusableFilesGiveWarningsAndNoBoxes) {
@@ -111,7 +121,7 @@ TEST(PtclBoxReader, UnusableFilesGiveWarningsAndNoBoxes) {
   const Case cases[] = {
       {"no_y.star", "loop_\n_rlnCoordinateX #1\n_rlnAnglePsi #2\n5 6\n", "no usable _rlnCoordinateX and _rlnCoordinateY"},
       {"far_y.star", "loop_\n_rlnCoordinateX #1\n_rlnCoordinateY #3\n5 6\n", "no usable _rlnCoordinateX and _rlnCoordinateY"},
-      {"no_x.star", "loop_\n_rlnCoordinateY #1\n_rlnMyOwnLabel #2\n5 6\n", "_rlnMyOwnLabel"},
+      {"no_x.star", "loop_\n_rlnCoordinateY #1\n_rlnMyOwnLabel #2\n5 6\n", "no usable _rlnCoordinateX"},
       {"m.txt", "1 2 3 4\n", "unrecognized box file format, only EMAN .box and Relion .star file are supported now.!"},
   };
   for (const Case& c : cases) {

@@ -66,6 +66,39 @@ TEST(CtfStarReader, MissingColumnsKeepTheDefaults) {
   EXPECT_EQ(get_all_ctfinfo_from_ctfstar(list.c_str()).size(), 2u);
 }
 
+TEST(CtfStarReader, Relion31RowsTakeWhatTheyLackFromTheirOpticsGroup) {
+  TempDir dir;
+  // Both tables have five columns, so rows read from the wrong table would pass for micrographs.
+  const std::string path = write_text_file(
+      dir, "relion31.star",
+      "\n# version 30001\n\ndata_optics\n\nloop_\n_rlnOpticsGroupName #1\n_rlnOpticsGroup #2\n_rlnVoltage #3\n"
+      "_rlnSphericalAberration #4\n_rlnAmplitudeContrast #5\n"
+      "opticsGroup1 1 120.0 1.4 0.2\nopticsGroup2 2 200.0 2.0 0.07\n \n\n"
+      "# version 30001\n\ndata_micrographs\n\nloop_\n_rlnMicrographName\n_rlnOpticsGroup\n_rlnDefocusU\n"
+      "_rlnDefocusV\n_rlnAmplitudeContrast\n"
+      "a.mrc 2 15000 14000 0.15\n"
+      "b.mrc 1 16000 15000 0.05\n"
+      "c.mrc 3 17000 16000 0.1\n");
+  std::vector<CTF_INFO> records;
+  const std::string out = captured_stdout([&] { records = get_all_ctfinfo_from_ctfstar(path.c_str()); });
+  ASSERT_EQ(records.size(), 3u) << out;
+  EXPECT_EQ(get_all_micrographs_from_ctfstar(path.c_str()), (std::vector<std::string>{"a.mrc", "b.mrc", "c.mrc"}));
+  const struct {
+    float kV, Cs, ac, defocus_u;
+  } expected[] = {{200.0f, 2.0f, 0.15f, 15000.0f}, {120.0f, 1.4f, 0.05f, 16000.0f}, {300.0f, 2.7f, 0.1f, 17000.0f}};
+  for (int k = 0; k < 3; ++k) {
+    SCOPED_TRACE(k);
+    EXPECT_FLOAT_EQ(records[k].kV, expected[k].kV);
+    EXPECT_FLOAT_EQ(records[k].Cs, expected[k].Cs);
+    EXPECT_FLOAT_EQ(records[k].ac, expected[k].ac);  // the row's own column wins over its group's
+    EXPECT_FLOAT_EQ(records[k].defocus_u, expected[k].defocus_u);
+  }
+  // Group 3 is not in the optics table: c.mrc keeps the defaults, with a warning.
+  EXPECT_NE(out.find("micrograph c.mrc of " + path + " is in optics group 3, which its optics table lacks"),
+            std::string::npos)
+      << out;
+}
+
 TEST(CtfStarReader, BadTablesGiveWarningsNotCrashes) {
   TempDir dir;
   struct Case {
@@ -80,6 +113,12 @@ TEST(CtfStarReader, BadTablesGiveWarningsNotCrashes) {
       {"loop_\n_rlnMicrographName #1\n_rlnDefocusU #2\n", 0, "has no data row quib can read"},
       {"loop_\n_rlnMicrographName #1\n_rlnDefocusU #2\n" + std::string(1100, 'm') + " 9000\n", 1,
        "longer than 1023 characters"},
+      // Two files joined end to end: the second table is not read, and not in silence.
+      {"data_\nloop_\n_rlnMicrographName #1\n_rlnDefocusU #2\na.mrc 1000\n\ndata_\nloop_\n_rlnMicrographName #1\n"
+       "_rlnDefocusU #2\nb.mrc 2000\n",
+       1,
+       "has more than one table with a _rlnMicrographName column; only the rows of the first (in block data_) are "
+       "read"},
   };
   int file = 0;
   for (const Case& c : cases) {

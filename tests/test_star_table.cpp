@@ -77,17 +77,17 @@ TEST(StarHead, ColumnNumbersComeFromTheirHashWords) {
   EXPECT_EQ(head->column[2], 12);  // words after the second are not looked at
 }
 
-TEST(StarHead, HeaderEndsAtUnknownLabelOrCommentWithAWarning) {
+TEST(StarHead, UnknownLabelsCommentsAndLabelsWithoutNumbersAreReadOnlyTooLongOnesWarn) {
   struct Case {
     std::string text;
     int labels;
     std::string warning;  // empty: none expected
   };
   const Case cases[] = {
-      {"loop_\n_rlnMicrographName #1\n_rlnMyOwnLabel #2\n_rlnDefocusU #3\na b c\n", 1, "_rlnMyOwnLabel"},
-      {"# version 30001\ndata_\nloop_\n_rlnMicrographName #1\nm\n", 0, "\"#\""},
-      {"loop_\n_rlnMicrographName\n_rlnDefocusU #2\n", 0, "_rlnMicrographName"},
-      {"loop_\n_rln" + std::string(296, 'L') + " #1\nrow\n", 0, "a label of 300 characters"},
+      {"loop_\n_rlnMicrographName #1\n_rlnMyOwnLabel #2\n_rlnDefocusU #3\na b c\n", 3, ""},
+      {"# version 30001\ndata_\nloop_\n_rlnMicrographName #1\nm\n", 1, ""},
+      {"loop_\n_rlnMicrographName\n_rlnDefocusU #2\n", 2, ""},
+      {"loop_\n_rln" + std::string(296, 'L') + " #1\nrow\n", 1, "a label of 300 characters"},
       {std::string(kFourLineHeader) + "mic1.mrc 10000\n", 2, ""},
       {"", 0, ""},
   };
@@ -124,6 +124,44 @@ TEST(StarHead, MoreLabelsThanTheTableHoldsAreCutWithAWarning) {
   // lines, and every line counts.
   EXPECT_EQ(star_read_all_micrographs(t.get()).size(), 0u);
   EXPECT_EQ(get_lineN_from_star(t.get()), 4);
+}
+
+TEST(StarTables, TablesAreFoundByLabelOrBlockAndTheirRowsEndAtTheNextTable) {
+  // Every table's rows have two words, so rows read past a table's end would pass for its own.
+  const std::string text =
+      "# version 30001\ndata_optics\nloop_\n_rlnOpticsGroup\n_rlnVoltage #2\n1 300\n2 200\n\n"
+      "data_micrographs\nloop_\n_rlnMicrographName\n# a comment\n_rlnOpticsGroup\n"
+      "data_7/m1.mrc 1\n# another\nm2.mrc 2\n"
+      "loop_\n_rlnMicrographName\n_rlnDefocusU\nx.mrc 5\n";
+  TextStream t(text);
+  std::unique_ptr<StarHead> head = star_head_new();
+  EXPECT_EQ(star_read_head_with(t.get(), "_rlnMicrographName", head.get()), 1);
+  EXPECT_STREQ(head->block, "micrographs");
+  ASSERT_EQ(head->count, 2);
+  EXPECT_EQ(head->column[0], 1);
+  EXPECT_EQ(head->column[1], 2);
+  EXPECT_EQ(star_read_all_micrographs(t.get()), (std::vector<std::string>{"data_7/m1.mrc", "m2.mrc"}));
+
+  star_read_head(t.get(), head.get());
+  EXPECT_STREQ(head->block, "optics");
+  EXPECT_EQ(head->column[1], 2);
+  EXPECT_EQ(star_read_head_of_block(t.get(), "optics", head.get()), 1);
+  EXPECT_STREQ(head->label[0], "_rlnOpticsGroup");
+  EXPECT_EQ(star_read_head_of_block(t.get(), "particles", head.get()), 0);
+  EXPECT_EQ(head->count, 0);
+  EXPECT_EQ(head->rows_at, static_cast<long>(text.size()));
+  EXPECT_EQ(star_read_head_with(t.get(), "_rlnCoordinateX", head.get()), 0);
+  EXPECT_STREQ(head->block, "optics") << "without the label, the first table";
+  star_set_pointer(t.get(), 1);
+  EXPECT_EQ(next_line(t.get()), "2 200\n");
+  star_set_pointer(t.get(), 2);
+  EXPECT_EQ(ftell(t.get()), static_cast<long>(text.size())) << "the first table has two rows";
+
+  // The row count bounds the rows of later tables too, even after a table without rows.
+  EXPECT_GE(get_lineN_from_star(t.get()), 3);
+  TextStream empty_first("data_a\nloop_\n_rlnVoltage\ndata_b\nloop_\n_rlnMicrographName\nm.mrc\n");
+  EXPECT_EQ(star_read_all_micrographs(empty_first.get()), (std::vector<std::string>{"m.mrc"}));
+  EXPECT_GE(get_lineN_from_star(empty_first.get()), 1);
 }
 
 TEST(StarRows, PositioningPastTheEndStandsAtTheEnd) {
@@ -187,9 +225,19 @@ TEST(StarRows, HeaderLineTest) {
   EXPECT_EQ(is_words_starhead(const_cast<char**>(label), 2), 1);
   EXPECT_EQ(is_words_starhead(const_cast<char**>(label), 3), 0);
   EXPECT_EQ(is_words_starhead(const_cast<char**>(data), 1), 1);
-  EXPECT_EQ(is_words_starhead(const_cast<char**>(loop), 3), 1);
+  EXPECT_EQ(is_words_starhead(const_cast<char**>(loop), 1), 1);
+  EXPECT_EQ(is_words_starhead(const_cast<char**>(loop), 3), 0) << "a keyword stands alone; this is a row";
   EXPECT_EQ(is_words_starhead(const_cast<char**>(row), 3), 0);
   EXPECT_EQ(is_words_starhead(const_cast<char**>(unknown), 2), 0);
+  const char* comment[] = {"#", "version", "30001"};
+  EXPECT_EQ(is_words_starhead(const_cast<char**>(comment), 3), 1);
+  // Only a new block or loop ends the rows of a table.
+  EXPECT_EQ(is_words_star_table_end(const_cast<char**>(data), 1), 1);
+  EXPECT_EQ(is_words_star_table_end(const_cast<char**>(loop), 1), 1);
+  EXPECT_EQ(is_words_star_table_end(const_cast<char**>(loop), 3), 0);
+  EXPECT_EQ(is_words_star_table_end(const_cast<char**>(label), 2), 0);
+  EXPECT_EQ(is_words_star_table_end(const_cast<char**>(comment), 3), 0);
+  EXPECT_EQ(is_words_star_table_end(nullptr, 0), 0);
 }
 
 TEST(StarRows, SuffixOfStarNames) {

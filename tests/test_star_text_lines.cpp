@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/text_lines.h"
+#include "core/text_number.h"
 #include "test_util.h"
 
 namespace {
@@ -211,6 +212,42 @@ TEST(TextLines, FileSuffixes) {
   const std::string fits = std::string(1015, 'd') + ".mrc";
   EXPECT_EQ(replace_file_suffix(out, "_EPA.log", fits.c_str(), ".mrc"), 0);
   EXPECT_EQ(strlen(out), 1023u);
+}
+
+TEST(TextNumber, OnlyWholeWordsOfFiniteFloatsAreNumbers) {
+  const struct {
+    const char* word;
+    bool number;
+    float value;
+  } cases[] = {
+      {"21000.5", true, 21000.5f},
+      {"-3.25e2", true, -325.0f},
+      {"+12", true, 12.0f},
+      {".5", true, 0.5f},
+      {"7.", true, 7.0f},
+      {"17,000", false, 0},
+      {"12abc", false, 0},
+      {"nan", false, 0},
+      {"-inf", false, 0},
+      {"Infinity", false, 0},
+      {"1e39", false, 0},
+      {"0x10", false, 0},
+      {"", false, 0},
+      {"+", false, 0},
+      {"+-1", false, 0},
+      {" 5", false, 0},
+  };
+  for (const auto& c : cases) {
+    float value = -1.0f;
+    EXPECT_EQ(text_to_finite_float(c.word, &value), c.number) << c.word;
+    EXPECT_FLOAT_EQ(value, c.number ? c.value : -1.0f) << c.word;
+  }
+  // The same float as a C conversion gives, for the bit-identical reading of good files.
+  for (const char* word : {"0.1", "14900.000000", "2.7", "93333.335938", "1e-7"}) {
+    float value = 0.0f;
+    ASSERT_TRUE(text_to_finite_float(word, &value));
+    EXPECT_EQ(value, static_cast<float>(atof(word))) << word;
+  }
 }
 
 }  // namespace

@@ -94,7 +94,7 @@ bool is_column_of(const StarHead& head, int column) { return column >= 1 && colu
 PtclBoxParse parse_star(FILE* stream, PTCL_BOX* boxes, int capacity, const char* path) {
   PtclBoxParse result{0, 0, 0};
   std::unique_ptr<StarHead> head = star_head_new();
-  star_read_head(stream, head.get(), path);
+  star_read_head_with(stream, "_rlnCoordinateX", head.get(), path);
   ParticleInfoIndex index;
   set_info_index_from_star_head(head.get(), &index);
   char text[kWarningSize];

@@ -1,4 +1,5 @@
-// Reading particle boxes from EMAN ".box" files and RELION coordinate ".star" files.
+// Reading particle boxes from EMAN ".box" files and RELION coordinate ".star" files (the file's
+// first table with a _rlnCoordinateX column, so also a particle table after an optics table).
 #pragma once
 
 #include <cstdio>

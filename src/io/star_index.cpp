@@ -41,6 +41,7 @@ const TrackedLabel kTracked[] = {
     {"_rlnNrOfSignificantSamples", &ParticleInfoIndex::nr_of_significant_samples},
     {"_rlnMaxValueProbDistribution", &ParticleInfoIndex::max_value_prob_distribution},
     {"_rlnAutopickFigureOfMerit", &ParticleInfoIndex::autopick_figure_of_merit},
+    {"_rlnOpticsGroup", &ParticleInfoIndex::optics_group},
 };
 
 const TrackedLabel* find_tracked(const char* label) {

@@ -36,6 +36,7 @@ struct ParticleInfoIndex {
   int nr_of_significant_samples;     // _rlnNrOfSignificantSamples
   int max_value_prob_distribution;   // _rlnMaxValueProbDistribution
   int autopick_figure_of_merit;      // _rlnAutopickFigureOfMerit
+  int optics_group;                  // _rlnOpticsGroup
 };
 
 // A new index with every entry 0.

@@ -8,7 +8,7 @@
 
 std::vector<std::string> star_read_all_micrographs(FILE* stream) {
   std::unique_ptr<StarHead> head = star_head_new();
-  star_read_head(stream, head.get());
+  star_read_head_with(stream, "_rlnMicrographName", head.get());
   ParticleInfoIndex index;
   set_info_index_from_star_head(head.get(), &index);
   std::vector<std::string> names;

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-// One name per data row with one word per label, in file order: the row's _rlnMicrographName,
-// or an empty name when the table has no such column. Read silently: the CTF reader of the same
-// file reports its problems.
+// One name per data row with one word per label of the file's first table that has a
+// _rlnMicrographName column, in file order; without such a table, an empty name per row of the
+// file's first table. Read silently: the CTF reader of the same file reports its problems.
 std::vector<std::string> star_read_all_micrographs(FILE* stream);
 // The same by file name; a file that cannot be opened ends the program.
 std::vector<std::string> get_all_micrographs_from_ctfstar(const char* path);

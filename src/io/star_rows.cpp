@@ -34,22 +34,23 @@ bool bad_row_warning(const StarRowCursor& cursor, int count, char* text) {
 }  // namespace
 
 int star_set_pointer(FILE* stream, long n) {
-  rewind(stream);
+  std::unique_ptr<StarHead> head = star_head_new();
+  star_read_head(stream, head.get());
   char line[TEXT_LINE_SIZE];
-  char* words[2];
-  long start = 0;
+  char* words[3];  // enough to tell a label line of two words from a row
   long rows = 0;
-  while (!feof(stream) && rows <= n) {
-    start = ftell(stream);
+  for (;;) {
+    const long start = ftell(stream);
     empty_line(line);
-    read_one_line(line, stream);
-    if (star_head_line_kind(line, words) == STAR_LINE_OTHER) ++rows;
+    if (read_one_line(line, stream) == LINE_END) break;
+    const int count = strnsplit_inplace_byspace(line, words, 3);
+    if (is_words_star_table_end(words, count)) break;
+    if (!is_words_starhead(words, count) && rows++ == n) {
+      fseek(stream, start, SEEK_SET);
+      return 0;
+    }
   }
-  // Without a row n, stand at the end: the start of the last line read could be a header line.
-  if (rows > n)
-    fseek(stream, start, SEEK_SET);
-  else
-    fseek(stream, 0, SEEK_END);
+  fseek(stream, 0, SEEK_END);
   return 0;
 }
 
@@ -62,7 +63,6 @@ int star_set_next_line(FILE* stream) {
 int get_lineN_from_star(FILE* stream) {
   std::unique_ptr<StarHead> head = star_head_new();
   star_read_head(stream, head.get());
-  star_set_pointer(stream, 0);
   char line[TEXT_LINE_SIZE];
   char* words[1];
   int rows = 0;
@@ -93,27 +93,31 @@ void star_row_cursor_start(StarRowCursor& cursor, FILE* stream, const StarHead& 
   cursor.report_path = report_path;
   cursor.rows = 0;
   cursor.bad_rows = 0;
-  star_set_pointer(stream, 0);
+  cursor.ended = false;
+  fseek(stream, head.rows_at, SEEK_SET);
 }
 
 char** star_next_row(StarRowCursor& cursor) {
   if (cursor.labels <= 0) return nullptr;
-  for (;;) {
+  while (!cursor.ended) {
     empty_line(cursor.line);
     const int read = read_one_line(cursor.line, cursor.stream);
-    if (read == LINE_END) return nullptr;
+    if (read == LINE_END) break;
     char text[kWarningSize];
     if (read == LINE_CUT && cursor.report_path) {
       cut_line_warning(cursor, text);
       QUIB_WARNING(kUnit, text);
     }
     const int count = strnsplit_inplace_byspace(cursor.line, cursor.words, cursor.labels + 1);
+    cursor.ended = is_words_star_table_end(cursor.words, count);
     if (is_words_starhead(cursor.words, count)) continue;
     ++cursor.rows;
     if (count == cursor.labels) return cursor.words;
     if (cursor.report_path && bad_row_warning(cursor, count, text)) QUIB_WARNING(kUnit, text);
     ++cursor.bad_rows;
   }
+  cursor.ended = true;
+  return nullptr;
 }
 
 const char* star_row_word(const StarRowCursor& cursor, int column) {

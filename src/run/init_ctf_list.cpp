@@ -8,14 +8,17 @@
 #include "core/ctf_model.h"
 #include "core/report.h"
 #include "io/ctf_star_reader.h"
+#include "io/star_head.h"
 #include "io/star_index.h"
 #include "io/star_micrographs.h"
 
 int get_all_initctf_from_ctfstar(QUIB_Para* para, const char* name) {
   // Without micrograph names the rows cannot be matched to files.
+  const std::unique_ptr<StarHead> head = star_head_new();
   const std::unique_ptr<ParticleInfoIndex> index = particle_info_index_new();
-  set_info_index_from_starf(name, index.get());
-  if (get_info_index_from_keyword("_rlnMicrographName", index.get()) == 0) {
+  starf_read_head_with(name, "_rlnMicrographName", head.get());
+  set_info_index_from_star_head(head.get(), index.get());
+  if (index->micrograph_name == 0) {
     printf("The input CTF STAR file %s has no _rlnMicrographName column.\n", name);
     QUIB_FATAL("ctf", "Input CTF STAR file without micrograph names");
   }
