@@ -24,7 +24,7 @@ struct QuibOption {
   FloatField float_field;
   IntField int_field;  // Int, TruncInt and Switch
   TextField text_field;
-  IntField set_flag;  // raised when the option appears, or null
+  IntField set_flag;   // raised when the option appears, or null
   const char* default_text;
   const char* meaning;
 };

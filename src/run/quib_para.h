@@ -13,9 +13,9 @@ constexpr int QUIB_TEXT_SIZE = 1024;
 
 // The heap storage behind the record's text pointers and file list.
 struct QuibParaStorage {
-  std::unique_ptr<char[]> texts;               // the five text buffers, back to back
-  std::vector<std::unique_ptr<char[]>> names;  // one copy per micrograph name
-  std::vector<char*> fname_slots;              // the names, then a null pointer
+  std::unique_ptr<char[]> texts;                 // the five text buffers, back to back
+  std::vector<std::unique_ptr<char[]>> names;    // one copy per micrograph name
+  std::vector<char*> fname_slots;                // the names, then a null pointer
   std::vector<CTF_INIT> init_slots;
 };
 
