@@ -207,10 +207,14 @@ void check_phase_shift(QUIB_Para* p) {
 }
 
 void check_movie(const QUIB_Para* p) {
-  if (p->mdef_fit == 1 && p->mdef_ave_type == 0)
+  if (p->mdef_fit && !p->do_mdef_refine)
+    printf("Warning: --mdef_fit fits lines to the windows of --do_mdef_refine, which is off; no line is fitted.\n");
+  // The windows are always averaged incoherently: frames that drift apart would blur a coherent sum.
+  if (p->do_mdef_refine && p->mdef_ave_type != 1)
     printf(
-        "Warning: --mdef_fit needs --mdef_ave_type 1 (the incoherent average of frame spectra); no line is fitted to "
-        "the frames' defocus.\n");
+        "Warning: --do_mdef_refine sums the spectra of each window's frames (the incoherent average of "
+        "--mdef_ave_type 1); --mdef_ave_type %d applies to the whole movie's CTF only.\n",
+        p->mdef_ave_type);
   if (p->mdef_aveN < 1) REFUSE("Invalid --mdef_aveN %d: at least one frame must be averaged", p->mdef_aveN);
 }
 

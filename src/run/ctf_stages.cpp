@@ -12,6 +12,7 @@
 #include "output/diagnosis_image.h"
 #include "output/results_star.h"
 #include "run/help.h"
+#include "run/movie_stage.h"
 #include "run/stage_settings.h"
 #include "run/stage_timer.h"
 
@@ -107,6 +108,11 @@ std::string determine_ctf(const MicrographFiles& f, const QUIB_Para& p, const Ru
   StageTimer("VALIDATION").stop();
   end_run_on_device_failure();
   if (star) append_star_row(*star, f, p, ctf);
-  for (const char* label : {"MOVIE/STACK_REFINE", "LOCAL_REFINE", "CTF_CORRECTION"}) StageTimer(label).stop();
+  {
+    StageTimer movie("MOVIE/STACK_REFINE");
+    if (p.do_mdef_refine) refine_movie_windows(f, p, g, b, ctf);
+  }
+  end_run_on_device_failure();
+  for (const char* label : {"LOCAL_REFINE", "CTF_CORRECTION"}) StageTimer(label).stop();
   return "";
 }
