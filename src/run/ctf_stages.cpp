@@ -12,6 +12,7 @@
 #include "output/diagnosis_image.h"
 #include "output/results_star.h"
 #include "run/help.h"
+#include "run/local_refine_stage.h"
 #include "run/stage_settings.h"
 #include "run/stage_timer.h"
 
@@ -107,6 +108,10 @@ std::string determine_ctf(const MicrographFiles& f, const QUIB_Para& p, const Ru
   StageTimer("VALIDATION").stop();
   end_run_on_device_failure();
   if (star) append_star_row(*star, f, p, ctf);
-  for (const char* label : {"MOVIE/STACK_REFINE", "LOCAL_REFINE", "CTF_CORRECTION"}) StageTimer(label).stop();
+  StageTimer("MOVIE/STACK_REFINE").stop();
+  StageTimer local("LOCAL_REFINE");
+  if (p.do_local_refine) refine_micrograph_locally(f, p, g, b, ctf);
+  local.stop();
+  StageTimer("CTF_CORRECTION").stop();
   return "";
 }
