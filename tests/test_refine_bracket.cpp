@@ -59,4 +59,26 @@ TEST(RefineBracket, EqualScoresNeverReplaceTheBest) {
   EXPECT_EQ(fa, 2.0f);
 }
 
+TEST(RefineBracket, SingleStrideTakesCWithoutLookingFurther) {
+  const auto peak = [](float x) { return -std::fabs(x - 10.0f); };
+  std::vector<float> scored;
+  float a = 0, b = -1, fa = peak(0);
+  bracket_move(
+      a, b, fa, 0.0,
+      [&](float x) {
+        scored.push_back(x);
+        return peak(x);
+      },
+      BracketStride::Single);
+  EXPECT_EQ(a, 1) << "the double stride would have jumped to 2";
+  EXPECT_EQ(b, 0);
+  EXPECT_EQ(fa, peak(1));
+  EXPECT_EQ(scored, (std::vector<float>{-1, 1}));
+  // Without a gain the rule is the one of the double stride: b halves toward a.
+  a = 10, b = 8, fa = peak(10);
+  bracket_move(a, b, fa, 0.0, peak, BracketStride::Single);
+  EXPECT_EQ(a, 10);
+  EXPECT_EQ(b, 9);
+}
+
 }  // namespace

@@ -2,16 +2,18 @@
 
 #include <utility>
 
-void bracket_move(float& a, float& b, float& fa, double jitter, const ParameterScore& score) {
+void bracket_move(float& a, float& b, float& fa, double jitter, const ParameterScore& score, BracketStride stride) {
   float fb = score(b);
   float c = static_cast<float>(2.0f * a - b + jitter);
   float fc = score(c);
   if (fc > fa) {
-    const float d = 3.0f * a - 2.0f * b;
-    const float fd = score(d);
-    if (fd > fc) {
-      c = d;
-      fc = fd;
+    if (stride == BracketStride::Double) {
+      const float d = 3.0f * a - 2.0f * b;
+      const float fd = score(d);
+      if (fd > fc) {
+        c = d;
+        fc = fd;
+      }
     }
     b = a;
     a = c;
