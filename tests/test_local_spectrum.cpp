@@ -34,9 +34,11 @@ TEST(LocalGrid, NeighbourhoodHoldsTheGridBoxesWithinTheRadius) {
   const std::vector<NeighbourBox> corner = local_neighbourhood(grid, 256, 256, 512.0f);
   ASSERT_EQ(corner.size(), 6u);
   EXPECT_FLOAT_EQ(corner[0].distance, 0.0f);
-  // Far outside the micrograph, or with a radius too small to reach a box centre: nothing.
+  // Far outside the micrograph, or with a radius too small to reach a box centre: nothing. Extreme
+  // positions and radii do not overflow.
   EXPECT_TRUE(local_neighbourhood(grid, -5000, 100, 1024.0f).empty());
-  EXPECT_TRUE(local_neighbourhood(grid, 2147483647, -2147483647 - 1, 1e30f).size() == 0u);
+  EXPECT_EQ(local_neighbourhood(grid, 2147483647, -2147483647 - 1, 1e30f).size(), 150u);
+  EXPECT_TRUE(local_neighbourhood(grid, 2147483647, 100, 1e9f).empty());
   EXPECT_TRUE(local_neighbourhood(grid, 6 * 256 + 384, 4 * 256 + 384, 100.0f).empty());
   // A micrograph smaller than a box has no grid.
   EXPECT_EQ(local_grid_box_total(local_grid(500, 4096, 512, 256)), 0);
@@ -89,8 +91,8 @@ class LocalSpectrumSum : public testing::Test {
       hcuda_2ds_fft_r2c_amp_ave_log_subbg(stack.get(), out.get(), box, box, int(cut.size()), box / 12);
     } else {
       const DeviceBuffer<float> w = device_copy_of(weights);
-      hcuda_2ds_fft_r2c_amp_weighted_ave_log_subbg(stack.get(), out.get(), box, box, int(cut.size()), box / 12,
-                                                   w.get(), type);
+      hcuda_2ds_fft_r2c_amp_weighted_ave_log_subbg(stack.get(), out.get(), box, box, int(cut.size()), box / 12, w.get(),
+                                                   type);
     }
     return host_copy_of(out);
   }

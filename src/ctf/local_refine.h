@@ -12,12 +12,12 @@
 #include "ctf/refine_2d.h"
 
 struct LocalRefineSettings {
-  int box;                 // side of the grid boxes, even
-  int step;                // pixels between neighbouring grid boxes, at least 1
+  int box;   // side of the grid boxes, even
+  int step;  // pixels between neighbouring grid boxes, at least 1
   LocalWeighting weighting;
   bool refine_astigmatism;  // else the mean defocus alone, the astigmatism and angle kept
-  CtfSampling fit;         // optics, envelope and band of the fit
-  float defocus_step;      // the first step of the defocus search, Angstrom
+  CtfSampling fit;          // optics, envelope and band of the fit
+  float defocus_step;       // the first step of the defocus search, Angstrom
 };
 
 // Particle centres in micrograph pixels.

@@ -32,7 +32,8 @@ BoxSpectrumWeights upload_weights(const std::vector<NeighbourBox>& near, const L
 
 }  // namespace
 
-std::vector<int> grid_boxes_in_use(const LocalGrid& grid, const std::vector<std::vector<NeighbourBox>>& neighbourhoods) {
+std::vector<int> grid_boxes_in_use(const LocalGrid& grid,
+                                   const std::vector<std::vector<NeighbourBox>>& neighbourhoods) {
   std::vector<char> used(local_grid_box_total(grid), 0);
   for (const std::vector<NeighbourBox>& near : neighbourhoods)
     for (const NeighbourBox& b : near) used[b.box] = 1;
@@ -57,10 +58,9 @@ GridSpectra grid_spectra(const float* image, const LocalGrid& grid, const std::v
 
 LocalAverageScratch local_average_scratch(const LocalGrid& grid, size_t largest) {
   const size_t nh = grid.box / 2 + 1, ny = grid.box;
-  return {DeviceBuffer<int>(largest),          DeviceBuffer<float>(largest),
-          DeviceBuffer<float>(largest * nh),   DeviceBuffer<float>(largest * ny),
-          std::vector<int>(largest),           std::vector<float>(largest),
-          std::vector<float>(largest * nh),    std::vector<float>(largest * ny)};
+  return {DeviceBuffer<int>(largest),        DeviceBuffer<float>(largest),    DeviceBuffer<float>(largest * nh),
+          DeviceBuffer<float>(largest * ny), std::vector<int>(largest),       std::vector<float>(largest),
+          std::vector<float>(largest * nh),  std::vector<float>(largest * ny)};
 }
 
 void local_average_spectrum(float* out, const GridSpectra& spectra, const std::vector<NeighbourBox>& near,

@@ -230,8 +230,9 @@ void check_local_band(QUIB_Para* p) {
     REFUSE("Invalid local band --local_resL %g --local_resH %g: it is empty (--local_resL must be larger)",
            p->local_resL, p->local_resH);
   if (p->local_resL <= nyquist)
-    REFUSE("Invalid local band --local_resL %g --local_resH %g: it lies wholly beyond Nyquist, %g Angstrom at --apix %g",
-           p->local_resL, p->local_resH, nyquist, p->apix);
+    REFUSE(
+        "Invalid local band --local_resL %g --local_resH %g: it lies wholly beyond Nyquist, %g Angstrom at --apix %g",
+        p->local_resL, p->local_resH, nyquist, p->apix);
   if (p->local_resH < nyquist) {
     printf("Warning: --local_resH %g lies beyond Nyquist; the local fit stops at Nyquist, %g Angstrom.\n",
            p->local_resH, nyquist);
@@ -255,9 +256,10 @@ void check_local_refinement(QUIB_Para* p) {
     p->local_boxsize -= 1;
   }
   if (!(p->local_radius > 0.0f))
-    REFUSE("Invalid --local_radius %g: a particle's neighbourhood needs a radius larger than 0 pixels (typically 512 "
-           "to 1024)",
-           p->local_radius);
+    REFUSE(
+        "Invalid --local_radius %g: a particle's neighbourhood needs a radius larger than 0 pixels (typically 512 "
+        "to 1024)",
+        p->local_radius);
   check_local_band(p);
   if (p->local_avetype < 0 || p->local_avetype > 2) {
     printf("Warning: --local_avetype %d is not 0, 1 or 2; 0 (equal weights) is used instead.\n", p->local_avetype);

@@ -110,8 +110,8 @@ void draw_particle_image(std::vector<float>& image, const LocalRefiner& refiner,
 
 }  // namespace
 
-void refine_micrograph_locally(const MicrographFiles& f, const QUIB_Para& p, const RunGeometry& g,
-                               const RunBuffers& b, const CTF_INFO& ctf) {
+void refine_micrograph_locally(const MicrographFiles& f, const QUIB_Para& p, const RunGeometry& g, const RunBuffers& b,
+                               const CTF_INFO& ctf) {
   const LocalRefineFiles names = local_refine_files(f.name, p);
   const BoxFileParticles particles = read_box_file(names.box);
   if (!particles.problem.empty())
@@ -146,11 +146,12 @@ void refine_micrograph_locally(const MicrographFiles& f, const QUIB_Para& p, con
       log_and_print(f.log, "%8d%8d%12.2f%12.2f%12.2f%12.6f  Local Values\n", x, y, m.defocus_u, m.defocus_v, m.angle,
                     fit.ccc);
     else
-      log_and_print(f.log, "%8d%8d%12.2f%12.2f%12.2f%12.6f  Local Values0: no grid box within --local_radius, "
+      log_and_print(f.log,
+                    "%8d%8d%12.2f%12.2f%12.2f%12.6f  Local Values0: no grid box within --local_radius, "
                     "the micrograph's values are kept\n",
                     x, y, m.defocus_u, m.defocus_v, m.angle, fit.ccc);
-    append_particle_star_row(star, {f.name, x, y, m, optics, magnification, p.dstep, fit.ccc,
-                                    particles.boxes[i].score});
+    append_particle_star_row(star,
+                             {f.name, x, y, m, optics, magnification, p.dstep, fit.ccc, particles.boxes[i].score});
     if (!images) continue;
     draw_particle_image(image, refiner, has_boxes, m, p, settings, epa.get());
     append_particle_ctf_image(stack, image.data());

@@ -41,7 +41,8 @@ void cut_grid_boxes(const float* image, int nx, int bx, int by, int step, int bo
   launch_2d(bx, count * by, [=] QUIB_HD(int x, int row) {
     const int k = row / by, r = row - k * by;
     const int box = numbers ? numbers[first + k] : first + k, j = box / boxes_across, i = box - j * boxes_across;
-    boxes[static_cast<size_t>(row) * bx + x] = image[(static_cast<size_t>(j) * step + r) * nx + static_cast<size_t>(i) * step + x];
+    boxes[static_cast<size_t>(row) * bx + x] =
+        image[(static_cast<size_t>(j) * step + r) * nx + static_cast<size_t>(i) * step + x];
   });
 }
 
