@@ -73,7 +73,6 @@ class LocalSpectrumSum : public testing::Test {
   const std::vector<std::vector<NeighbourBox>> near = {local_neighbourhood(grid, 480, 350, 200.0f),
                                                        local_neighbourhood(grid, 70, 650, 300.0f)};
   const GridSpectra spectra = grid_spectra(image.get(), grid, grid_boxes_in_use(grid, near));
-  LocalAverageScratch scratch = local_average_scratch(grid, near[0].size());
 
   // The same boxes cut into a stack and summed by the stack spectrum with the given weights.
   std::vector<float> straightforward(const std::vector<NeighbourBox>& boxes, const std::vector<float>& weights,
@@ -97,10 +96,13 @@ class LocalSpectrumSum : public testing::Test {
     return host_copy_of(out);
   }
 
-  std::vector<float> local(const std::vector<NeighbourBox>& boxes, const LocalWeighting& weighting) {
-    DeviceBuffer<float> out(n);
-    local_average_spectrum(out.get(), spectra, boxes, weighting, scratch);
-    return host_copy_of(out);
+  // Both neighbourhoods' spectra formed together; the one asked for.
+  std::vector<float> local(size_t which, const LocalWeighting& weighting) const {
+    LocalAverageScratch scratch = local_average_scratch(grid, 2, near[0].size() + near[1].size(), weighting.type);
+    DeviceBuffer<float> out(2 * n);
+    local_average_spectra(out.get(), spectra, near.data(), 2, weighting, scratch);
+    const std::vector<float> both = host_copy_of(out);
+    return std::vector<float>(both.begin() + which * n, both.begin() + (which + 1) * n);
   }
 };
 
@@ -109,13 +111,14 @@ TEST_F(LocalSpectrumSum, EqualsCuttingTheSameBoxesForEachParticle) {
   ASSERT_GT(near[1].size(), 3u);
   EXPECT_LT(spectra.spectra.size(), local_grid_box_total(grid) * n) << "only boxes in use are kept";
   const float R = 250.0f, apix = 1.3f, resolution = 6.0f;
-  for (const std::vector<NeighbourBox>& boxes : near) {
-    SCOPED_TRACE(boxes.size());
-    EXPECT_EQ(local(boxes, {kLocalEqualWeights, R, apix, resolution}), straightforward(boxes, {}, 0));
+  for (size_t which = 0; which < near.size(); ++which) {
+    const std::vector<NeighbourBox>& boxes = near[which];
+    SCOPED_TRACE(which);
+    EXPECT_EQ(local(which, {kLocalEqualWeights, R, apix, resolution}), straightforward(boxes, {}, 0));
 
     std::vector<float> per_box;
     for (const NeighbourBox& b : boxes) per_box.push_back(local_distance_weight(b.distance, R));
-    EXPECT_EQ(local(boxes, {kLocalDistanceWeights, R, apix, resolution}), straightforward(boxes, per_box, 1));
+    EXPECT_EQ(local(which, {kLocalDistanceWeights, R, apix, resolution}), straightforward(boxes, per_box, 1));
 
     // Per-frequency weights written out in full from their formula.
     std::vector<float> maps;
@@ -127,7 +130,7 @@ TEST_F(LocalSpectrumSum, EqualsCuttingTheSameBoxesForEachParticle) {
           maps.push_back(float(std::exp(-sr * sr / 2 * b.distance * b.distance / (2.0 * R * R))));
         }
     const std::vector<float> expected = straightforward(boxes, maps, 2);
-    const std::vector<float> got = local(boxes, {kLocalFrequencyWeights, R, apix, resolution});
+    const std::vector<float> got = local(which, {kLocalFrequencyWeights, R, apix, resolution});
     ASSERT_EQ(got.size(), expected.size());
     for (size_t i = 0; i < got.size(); ++i) ASSERT_NEAR(got[i], expected[i], 2e-5f) << i;
   }

@@ -37,22 +37,28 @@ struct LocalRefinePlan {
 LocalRefinePlan plan_local_refinement(int nx, int ny, const LocalRefineSettings& settings,
                                       const std::vector<ParticleCentre>& particles);
 // Device bytes that refining the plan's particles takes.
-size_t local_refinement_bytes(const LocalRefinePlan& plan);
+size_t local_refinement_bytes(const LocalRefinePlan& plan, int weighting_type);
 
-// The device state of one micrograph's refinement: the grid spectra, the per-particle scratch, the
-// particle's local spectrum and the fit's work array (nh x box each).
+// The device state of one micrograph's refinement: the grid spectra, the local spectra of a batch of
+// consecutive particles (formed together, so that each grid spectrum is read once per batch), their
+// scratch, and the fit's work array.
 struct LocalRefiner {
   GridSpectra spectra;
   LocalAverageScratch scratch;
-  DeviceBuffer<float> average;
+  DeviceBuffer<float> batch;  // the local spectra of particles first ... first + count - 1
+  int first;
+  int count;
   DeviceBuffer<float> work;
 };
 
 // Computes the spectra of the plan's grid boxes from the micrograph (device, nx x ny).
-LocalRefiner start_local_refiner(const float* image, const LocalRefinePlan& plan);
+LocalRefiner start_local_refiner(const float* image, const LocalRefinePlan& plan, int weighting_type);
 
 // Refines particle p from `start` (whose phase shift stays fixed). With an empty neighbourhood
-// nothing is fitted and the result is `start` with CCC 0. Otherwise refiner.average ends holding
-// the particle's spectrum and refiner.work |CTF| E of the fitted model.
+// nothing is fitted and the result is `start` with CCC 0. Otherwise refiner.work ends holding
+// |CTF| E of the fitted model. Particles are best taken in order: each batch is formed once.
 CtfFit refine_particle(LocalRefiner& refiner, const LocalRefinePlan& plan, int p, const CtfModel& start,
                        const LocalRefineSettings& settings, FILE* log);
+
+// The local spectrum of particle p, valid after refine_particle(p) until the next particle's.
+const float* particle_spectrum(const LocalRefiner& refiner, int p);

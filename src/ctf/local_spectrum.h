@@ -32,20 +32,24 @@ size_t grid_spectra_bytes(const LocalGrid& grid, size_t count);
 // The amplitude spectra of the listed boxes of the micrograph (device, nx x ny).
 GridSpectra grid_spectra(const float* image, const LocalGrid& grid, const std::vector<int>& boxes);
 
-// Device and host scratch of the local averages, sized once for the largest neighbourhood.
+// Device and host copies of the terms of a batch of local sums (box_spectra.h), sized once.
 struct LocalAverageScratch {
+  DeviceBuffer<int> first;
   DeviceBuffer<int> slots;
   DeviceBuffer<float> per_box;
   DeviceBuffer<float> columns;
   DeviceBuffer<float> rows;
+  std::vector<int> host_first;
   std::vector<int> host_slots;
   std::vector<float> host_per_box;
   std::vector<float> host_columns;
   std::vector<float> host_rows;
 };
-LocalAverageScratch local_average_scratch(const LocalGrid& grid, size_t largest_neighbourhood);
+// Room for `sums` neighbourhoods of `terms` boxes in all, weighted as the LocalAverageType says.
+LocalAverageScratch local_average_scratch(const LocalGrid& grid, int sums, size_t terms, int type);
 
-// out (box/2 + 1 x box values) = log of the weighted sum of the neighbourhood's spectra less its
-// background over box/12 pixels. The neighbourhood must not be empty.
-void local_average_spectrum(float* out, const GridSpectra& spectra, const std::vector<NeighbourBox>& neighbourhood,
-                            const LocalWeighting& weighting, LocalAverageScratch& scratch);
+// For s < count, spectrum s of out (box/2 + 1 x box values each) = the log of the weighted sum of the
+// spectra of neighbourhoods[s] less its background over box/12 pixels; it is left undefined for an
+// empty neighbourhood.
+void local_average_spectra(float* out, const GridSpectra& spectra, const std::vector<NeighbourBox>* neighbourhoods,
+                           int count, const LocalWeighting& weighting, LocalAverageScratch& scratch);

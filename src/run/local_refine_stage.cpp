@@ -76,9 +76,9 @@ std::vector<ParticleCentre> particle_centres(const std::vector<PTCL_BOX>& boxes)
 }
 
 // Why the refinement of the plan does not fit the device memory, or "".
-std::string memory_shortage(const LocalRefinePlan& plan) {
+std::string memory_shortage(const LocalRefinePlan& plan, int weighting_type) {
   const double mib = 1024.0 * 1024.0;
-  const size_t needed = local_refinement_bytes(plan), available = device_memory_available();
+  const size_t needed = local_refinement_bytes(plan, weighting_type), available = device_memory_available();
   if (needed <= available) return "";
   char text[320];
   snprintf(text, sizeof text,
@@ -90,8 +90,8 @@ std::string memory_shortage(const LocalRefinePlan& plan) {
 
 // Draws the particle's diagnosis image: the fitted |CTF| E beside its spectrum (or, with --do_EPA,
 // the spectrum's equiphase average), or a blank image when nothing was fitted.
-void draw_particle_image(std::vector<float>& image, const LocalRefiner& refiner, bool fitted, const CtfModel& model,
-                         const QUIB_Para& p, const LocalRefineSettings& s, float* epa) {
+void draw_particle_image(std::vector<float>& image, const LocalRefiner& refiner, int particle, bool fitted,
+                         const CtfModel& model, const QUIB_Para& p, const LocalRefineSettings& s, float* epa) {
   const int box = s.box;
   const size_t half = static_cast<size_t>(box / 2 + 1) * box;
   if (!fitted) {
@@ -99,7 +99,7 @@ void draw_particle_image(std::vector<float>& image, const LocalRefiner& refiner,
     return;
   }
   std::vector<float> sim = host_copy_of(refiner.work.get(), half);
-  const float* measured = refiner.average.get();
+  const float* measured = particle_spectrum(refiner, particle);
   if (p.do_EPA) {
     hcuda_2d_half_EPA(measured, epa, box / 2 + 1, box, s.fit.optics, model, s.fit.band);
     measured = epa;
@@ -119,7 +119,7 @@ void refine_micrograph_locally(const MicrographFiles& f, const QUIB_Para& p, con
   const LocalRefineSettings settings = local_refine_settings(p, f.index);
   const std::vector<ParticleCentre> centres = particle_centres(particles.boxes);
   const LocalRefinePlan plan = plan_local_refinement(g.nx, g.ny, settings, centres);
-  const std::string shortage = memory_shortage(plan);
+  const std::string shortage = memory_shortage(plan, settings.weighting.type);
   if (!shortage.empty()) return warn_skipped(f.name, shortage);
 
   ParticleStarFile star = create_particle_star(names.star);
@@ -131,7 +131,7 @@ void refine_micrograph_locally(const MicrographFiles& f, const QUIB_Para& p, con
   log_and_print(f.log, "Total particle number for local refinement: %d\n", count);
   log_and_print(f.log, "\n       X       Y       Defocus_U   Defocus_V       Angle         CCC\n");
 
-  LocalRefiner refiner = start_local_refiner(b.image.get(), plan);
+  LocalRefiner refiner = start_local_refiner(b.image.get(), plan, settings.weighting.type);
   const DeviceBuffer<float> epa(images && p.do_EPA ? static_cast<size_t>(settings.box / 2 + 1) * settings.box : 0);
   std::vector<float> image(images ? static_cast<size_t>(settings.box) * settings.box : 0);
   const CtfModel start = ctf_model_of(ctf);
@@ -153,7 +153,7 @@ void refine_micrograph_locally(const MicrographFiles& f, const QUIB_Para& p, con
     append_particle_star_row(star,
                              {f.name, x, y, m, optics, magnification, p.dstep, fit.ccc, particles.boxes[i].score});
     if (!images) continue;
-    draw_particle_image(image, refiner, has_boxes, m, p, settings, epa.get());
+    draw_particle_image(image, refiner, i, has_boxes, m, p, settings, epa.get());
     append_particle_ctf_image(stack, image.data());
   }
   close_particle_star(star);

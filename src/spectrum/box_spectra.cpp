@@ -10,14 +10,32 @@
 
 namespace {
 
+// Positions one launch index adds up, consecutive, so that the CPU backend works on them together in
+// vector registers.
+constexpr int kGroup = 8;
+
+// out[s n + j + m] = sum s at the `width` positions from j.
+template <int width, class Weight>
+QUIB_HD inline void sum_terms(float* out, const float* spectra, size_t n, size_t s, size_t j, const int* first,
+                              const int* slots, Weight weight) {
+  float sum[width];
+  for (int m = 0; m < width; ++m) sum[m] = 0.0f;
+  for (int t = first[s]; t < first[s + 1]; ++t) {
+    const float* spectrum = spectra + slots[t] * n + j;
+    for (int m = 0; m < width; ++m) sum[m] = sum[m] + spectrum[m] * weight(t, j + m);
+  }
+  for (int m = 0; m < width; ++m) out[s * n + j + m] = sum[m];
+}
+
 template <class Weight>
-void sum_spectra(float* out, const float* spectra, const int* slots, int count, int nh, int ny, Weight weight) {
-  const size_t n = static_cast<size_t>(nh) * ny;
-  launch_2d(nh, ny, [=] QUIB_HD(int x, int y) {
-    const size_t j = static_cast<size_t>(y) * nh + x;
-    float sum = 0.0f;
-    for (int k = 0; k < count; ++k) sum = sum + spectra[slots[k] * n + j] * weight(k, x, y);
-    out[j] = sum;
+void sum_spectra(float* out, const float* spectra, int sums, int nh, int ny, const int* first, const int* slots,
+                 Weight weight) {
+  const size_t n = static_cast<size_t>(nh) * ny, groups = (n + kGroup - 1) / kGroup;
+  // Index g * sums + s: every sum at one group of positions before the next group.
+  launch_1d(groups * sums, [=] QUIB_HD(size_t index) {
+    const size_t group = index / sums, s = index - group * sums, j = group * kGroup;
+    if (j + kGroup <= n) return sum_terms<kGroup>(out, spectra, n, s, j, first, slots, weight);
+    for (size_t jm = j; jm < n; ++jm) sum_terms<1>(out, spectra, n, s, jm, first, slots, weight);
   });
 }
 
@@ -40,16 +58,19 @@ void hcuda_grid_box_spectra(float* out, const float* image, int nx, int bx, int 
       });
 }
 
-void hcuda_sum_box_spectra(float* out, const float* spectra, const int* slots, int count, int nh, int ny,
-                           BoxSpectrumWeights w) {
-  if (w.per_box) {
-    const float* per_box = w.per_box;
-    sum_spectra(out, spectra, slots, count, nh, ny, [=] QUIB_HD(int k, int, int) { return per_box[k]; });
-  } else if (w.columns) {
-    const float *columns = w.columns, *rows = w.rows;
-    sum_spectra(out, spectra, slots, count, nh, ny,
-                [=] QUIB_HD(int k, int x, int y) { return columns[k * nh + x] * rows[k * ny + y]; });
+void hcuda_sum_box_spectra(float* out, const float* spectra, int sums, int nh, int ny, BoxSpectrumTerms terms) {
+  if (sums <= 0) return;
+  const int *first = terms.first, *slots = terms.slots;
+  if (terms.per_box) {
+    const float* per_box = terms.per_box;
+    sum_spectra(out, spectra, sums, nh, ny, first, slots, [=] QUIB_HD(int t, size_t) { return per_box[t]; });
+  } else if (terms.columns) {
+    const float *columns = terms.columns, *rows = terms.rows;
+    sum_spectra(out, spectra, sums, nh, ny, first, slots, [=] QUIB_HD(int t, size_t j) {
+      const size_t y = j / nh, x = j - y * nh;
+      return columns[t * nh + x] * rows[t * ny + y];
+    });
   } else {
-    sum_spectra(out, spectra, slots, count, nh, ny, [] QUIB_HD(int, int, int) { return 1.0f; });
+    sum_spectra(out, spectra, sums, nh, ny, first, slots, [] QUIB_HD(int, size_t) { return 1.0f; });
   }
 }

@@ -11,16 +11,19 @@
 void hcuda_grid_box_spectra(float* out, const float* image, int nx, int bx, int by, int step, int boxes_across,
                             const std::vector<int>& boxes);
 
-// How the spectra of a sum are weighted: with no array each counts once; per_box[k] weighs the
-// k-th spectrum of the sum; columns and rows give the k-th a weight per position, columns[k nh + x]
-// rows[k ny + y] at column x and row y.
-struct BoxSpectrumWeights {
+// The terms of several weighted sums, one after another: sum s adds terms first[s] ...
+// first[s + 1] - 1, term t being spectrum slots[t] with its weight. With no weight array every term
+// counts once; per_box[t] weighs term t; columns and rows give it a weight per position,
+// columns[t nh + x] rows[t ny + y] at column x and row y.
+struct BoxSpectrumTerms {
+  const int* first;
+  const int* slots;
   const float* per_box = nullptr;
   const float* columns = nullptr;
   const float* rows = nullptr;
 };
 
-// out (nh x ny) = the sum over k < count of weight_k spectra[slots[k]], each position adding the
-// spectra in increasing k, as the stack sums of spectrum_stack.h do. slots is a device array.
-void hcuda_sum_box_spectra(float* out, const float* spectra, const int* slots, int count, int nh, int ny,
-                           BoxSpectrumWeights weights);
+// out + s nh ny (nh x ny values) = sum s of the terms, for s < sums; each position adds its terms in
+// order, as the stack sums of spectrum_stack.h add their images. The sums are formed together, a
+// few positions at a time, so that spectra shared by several sums are read once from memory.
+void hcuda_sum_box_spectra(float* out, const float* spectra, int sums, int nh, int ny, BoxSpectrumTerms terms);
