@@ -61,7 +61,7 @@ void run_stage(benchmark::State& state, size_t spectra_memory) {
   state.SetLabel(backend_name());
 }
 
-void BM_MovieRefineKeptSpectra(benchmark::State& state) { run_stage(state, device_free_bytes() / 2); }
+void BM_MovieRefineKeptSpectra(benchmark::State& state) { run_stage(state, device_memory_available() / 2); }
 BENCHMARK(BM_MovieRefineKeptSpectra)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 void BM_MovieRefineRetransformed(benchmark::State& state) { run_stage(state, 0); }

@@ -130,8 +130,8 @@ TEST(Options, ValuesOfEveryKind) {
   EXPECT_FLOAT_EQ(p.kV, 200.0f);
   EXPECT_EQ(p.boxsize, 768);
   EXPECT_EQ(p.convsize, 128);
-  EXPECT_EQ(p.local_resH, 5);
-  EXPECT_EQ(p.local_resL, -3);
+  EXPECT_FLOAT_EQ(p.local_resH, 5.9f);
+  EXPECT_FLOAT_EQ(p.local_resL, -3.7f);
   EXPECT_EQ(p.init_tilt_ang, INT_MAX);
   EXPECT_STREQ(p.logsuffix, "_x.log");
   EXPECT_STREQ(p.boxsuffix, ".box");

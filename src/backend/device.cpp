@@ -1,5 +1,7 @@
 #include "backend/device.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "backend/launch.h"
@@ -34,6 +36,11 @@ void select_device(int gid) {
   if (cudaSetDevice(gid) != cudaSuccess) QUIB_FATAL("cuda", "Cannot select the GPU device");
 }
 
+size_t device_memory_available() {
+  size_t free_bytes = 0, total_bytes = 0;
+  return cudaMemGetInfo(&free_bytes, &total_bytes) == cudaSuccess ? free_bytes : 0;
+}
+
 const char* backend_name() { return "CUDA"; }
 
 int check_launch(const char* what) {
@@ -53,6 +60,21 @@ int check_and_set_gid(int& gid) {
 }
 
 void select_device(int) {}
+
+// MemAvailable of /proc/meminfo counts the page cache that the system would give up; where it is
+// missing, the free pages.
+size_t device_memory_available() {
+  if (FILE* meminfo = fopen("/proc/meminfo", "r")) {
+    char line[256];
+    unsigned long long kib = 0;
+    bool found = false;
+    while (!found && fgets(line, sizeof line, meminfo)) found = sscanf(line, "MemAvailable: %llu kB", &kib) == 1;
+    fclose(meminfo);
+    if (found) return static_cast<size_t>(kib) * 1024;
+  }
+  const long pages = sysconf(_SC_AVPHYS_PAGES), page_size = sysconf(_SC_PAGESIZE);
+  return pages > 0 && page_size > 0 ? static_cast<size_t>(pages) * static_cast<size_t>(page_size) : 0;
+}
 
 const char* backend_name() { return "CPU"; }
 

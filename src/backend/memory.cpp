@@ -59,11 +59,6 @@ void device_free(void* p) {
   if (p) cudaFree(p);
 }
 
-size_t device_free_bytes() {
-  size_t free_bytes = 0, total_bytes = 0;
-  return cudaMemGetInfo(&free_bytes, &total_bytes) == cudaSuccess ? free_bytes : 0;
-}
-
 void memcpy_H2D(void* device_dst, const void* host_src, size_t bytes) {
   if (bytes) check_cuda(cudaMemcpy(device_dst, host_src, bytes, cudaMemcpyHostToDevice), __func__);
 }
@@ -87,17 +82,6 @@ void hcuda_empty(void* device_data, size_t bytes) {
 void* device_alloc_bytes(size_t bytes) { return aligned_host_alloc(bytes, __func__); }
 
 void device_free(void* p) { std::free(p); }
-
-size_t device_free_bytes() {
-  FILE* meminfo = fopen("/proc/meminfo", "r");
-  if (!meminfo) return 0;
-  char line[256];
-  unsigned long long kib = 0;
-  while (fgets(line, sizeof line, meminfo) && sscanf(line, "MemAvailable: %llu kB", &kib) != 1) {
-  }
-  fclose(meminfo);
-  return static_cast<size_t>(kib) * 1024;
-}
 
 void memcpy_H2D(void* device_dst, const void* host_src, size_t bytes) {
   if (bytes) memmove(device_dst, host_src, bytes);

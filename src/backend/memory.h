@@ -12,9 +12,6 @@ void* device_alloc_bytes(size_t bytes);
 void device_free(void* p);
 void* host_alloc_bytes(size_t bytes);
 void host_free(void* p);
-// Device memory that can still be allocated, in bytes: the GPU's free memory, or the host's
-// available memory in the CPU build (0 when it cannot be told).
-size_t device_free_bytes();
 
 void memcpy_H2D(void* device_dst, const void* host_src, size_t bytes);
 void memcpy_D2H(void* host_dst, const void* device_src, size_t bytes);

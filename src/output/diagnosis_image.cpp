@@ -50,6 +50,17 @@ void plot_circle(float* image, float resolution, float apix, int nx, int ny) {
     }
 }
 
+void compose_diagnosis_image(float* image, float* sim, float* spectrum, int box, float apix, float fit_resH,
+                             float ring_resolution) {
+  const size_t half = static_cast<size_t>(box / 2 + 1) * box;
+  const double sim_mean = 2.0 * std::sqrt(kPi * fit_resH / (4.0 * apix)) / kPi;
+  scale_for_display(sim, half, std::sqrt(apix / fit_resH), static_cast<float>(sim_mean));
+  scale_for_display(spectrum, half, 1.0f, 0.63661975f);
+  host_2d_half_sim_raw_combine(image, sim, spectrum, box, box);
+  if (ring_resolution > 0.0f) plot_circle(image, ring_resolution, apix, box, box);
+  image[static_cast<size_t>(box / 2) * box + box / 2] = 0.0f;
+}
+
 int quib_write_ctfout(const char* name, float* spectrum, const CTF_INFO& ctf, const DiagnosisSettings& settings) {
   const int B = settings.box, H = B / 2 + 1;
   const size_t half = static_cast<size_t>(H) * B;
@@ -60,14 +71,9 @@ int quib_write_ctfout(const char* name, float* spectrum, const CTF_INFO& ctf, co
   DeviceBuffer<float> device_sim(half);
   hcuda_ctf_modsquare_simulate_2d_half(device_sim.get(), H, B, settings.simulated, ctf_model_of(ctf));
   std::vector<float> sim = host_copy_of(device_sim);
-  const double sim_mean = 2.0 * std::sqrt(kPi * settings.fit_resH / (4.0 * apix)) / kPi;
-  scale_for_display(sim.data(), half, std::sqrt(apix / settings.fit_resH), static_cast<float>(sim_mean));
-  scale_for_display(spectrum, half, 1.0f, 0.63661975f);
-
   std::vector<float> image(static_cast<size_t>(B) * B);
-  host_2d_half_sim_raw_combine(image.data(), sim.data(), spectrum, B, B);
-  if (settings.plot_res_ring) plot_circle(image.data(), ctf.resolution, apix, B, B);
-  image[static_cast<size_t>(B / 2) * B + B / 2] = 0.0f;
+  compose_diagnosis_image(image.data(), sim.data(), spectrum, B, apix, settings.fit_resH,
+                          settings.plot_res_ring ? ctf.resolution : 0.0f);
 
   MrcHeadPtr head = mrc_new_head();
   mrc_set_head_xyz_mmm(head.get(), B, B, 1, -1.0f, 100.0f, 0.0f);

@@ -19,6 +19,13 @@ struct DiagnosisSettings {
 // ends the program.
 int quib_write_ctfout(const char* name, float* spectrum, const CTF_INFO& ctf, const DiagnosisSettings& settings);
 
+// The image of a box x box spectrum from its simulated and measured centred half spectra (both on
+// the host, rescaled in place): each half scaled to its display grey range (the simulated one by
+// the fit's high-resolution limit), combined as below, the ring drawn at ring_resolution unless it
+// is 0, and the centre pixel cleared.
+void compose_diagnosis_image(float* image, float* sim, float* spectrum, int box, float apix, float fit_resH,
+                             float ring_resolution);
+
 // Composes an nx x ny image from two centred half spectra of (nx / 2 + 1) x ny values: the
 // simulated half turned by 180 degrees on the left, the measured half on the right, the measured
 // zero frequency at column nx / 2 - 1, row ny / 2.

@@ -218,6 +218,66 @@ void check_movie(const QUIB_Para* p) {
   if (p->mdef_aveN < 1) REFUSE("Invalid --mdef_aveN %d: at least one frame must be averaged", p->mdef_aveN);
 }
 
+// The band of local refinement, like the fitting band: empty, non-positive or wholly beyond
+// Nyquist stops the run; ends in the wrong order or beyond Nyquist are repaired.
+void check_local_band(QUIB_Para* p) {
+  if (!(p->local_resL > 0.0f) || !(p->local_resH > 0.0f))
+    REFUSE("Invalid local band --local_resL %g --local_resH %g: both resolutions must be larger than 0 Angstrom",
+           p->local_resL, p->local_resH);
+  if (p->local_resH > p->local_resL) {
+    printf("Warning: --local_resL %g is finer than --local_resH %g; they are exchanged.\n", p->local_resL,
+           p->local_resH);
+    std::swap(p->local_resL, p->local_resH);
+  }
+  const float nyquist = 2.0f * p->apix;
+  if (p->local_resL == p->local_resH)
+    REFUSE("Invalid local band --local_resL %g --local_resH %g: it is empty (--local_resL must be larger)",
+           p->local_resL, p->local_resH);
+  if (p->local_resL <= nyquist)
+    REFUSE(
+        "Invalid local band --local_resL %g --local_resH %g: it lies wholly beyond Nyquist, %g Angstrom at --apix %g",
+        p->local_resL, p->local_resH, nyquist, p->apix);
+  if (p->local_resH < nyquist) {
+    printf("Warning: --local_resH %g lies beyond Nyquist; the local fit stops at Nyquist, %g Angstrom.\n",
+           p->local_resH, nyquist);
+    p->local_resH = nyquist;
+  }
+}
+
+// Local refinement's own options, checked only when it runs.
+void check_local_refinement(QUIB_Para* p) {
+  if (!p->do_local_refine) return;
+  if (p->local_boxtype != 1)
+    REFUSE("Invalid --local_boxtype %d: only 1 (the boxes around the particles of the box file) is available",
+           p->local_boxtype);
+  if (p->local_boxsize < 64)
+    REFUSE("Invalid --local_boxsize %d: a local box must be at least 64 pixels (typically 256 to 512)",
+           p->local_boxsize);
+  // The spectra and the diagnosis images are laid out for an even box.
+  if (p->local_boxsize % 2 != 0) {
+    printf("Warning: --local_boxsize %d is odd; the even size %d is used instead.\n", p->local_boxsize,
+           p->local_boxsize - 1);
+    p->local_boxsize -= 1;
+  }
+  if (!(p->local_radius > 0.0f))
+    REFUSE(
+        "Invalid --local_radius %g: a particle's neighbourhood needs a radius larger than 0 pixels (typically 512 "
+        "to 1024)",
+        p->local_radius);
+  check_local_band(p);
+  if (p->local_avetype < 0 || p->local_avetype > 2) {
+    printf("Warning: --local_avetype %d is not 0, 1 or 2; 0 (equal weights) is used instead.\n", p->local_avetype);
+    p->local_avetype = 0;
+  }
+  // A point midway between four grid boxes lies step / sqrt(2) from each of their centres.
+  const int step = quib_local_grid_step(p->local_overlap, p->local_boxsize);
+  if (p->local_radius < 0.7072f * step)
+    printf(
+        "Warning: --local_radius %g is small for the local grid step of %d pixels; particles between grid boxes may "
+        "find no box within it and keep the micrograph's values.\n",
+        p->local_radius, step);
+}
+
 }  // namespace
 
 int quib_truncate_to_int(double number) {
@@ -249,6 +309,7 @@ int Quib_check_parameters(int argc, char** argv, QUIB_Para* para) {
   check_equiphase_average(para);
   check_phase_shift(para);
   check_movie(para);
+  check_local_refinement(para);
   quib_check_local_grid(para);
   if (!para->skip_check_gpu && check_and_set_gid(para->gid) != 0) QUIB_FATAL("ctf", "No usable GPU device found");
   return 0;

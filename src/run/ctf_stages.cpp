@@ -12,6 +12,7 @@
 #include "output/diagnosis_image.h"
 #include "output/results_star.h"
 #include "run/help.h"
+#include "run/local_refine_stage.h"
 #include "run/movie_stage.h"
 #include "run/stage_settings.h"
 #include "run/stage_timer.h"
@@ -113,6 +114,11 @@ std::string determine_ctf(const MicrographFiles& f, const QUIB_Para& p, const Ru
     if (p.do_mdef_refine) refine_movie_windows(f, p, g, b, ctf);
   }
   end_run_on_device_failure();
-  for (const char* label : {"LOCAL_REFINE", "CTF_CORRECTION"}) StageTimer(label).stop();
+  {
+    StageTimer local("LOCAL_REFINE");
+    if (p.do_local_refine) refine_micrograph_locally(f, p, g, b, ctf);
+  }
+  end_run_on_device_failure();
+  StageTimer("CTF_CORRECTION").stop();
   return "";
 }

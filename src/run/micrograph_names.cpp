@@ -46,6 +46,10 @@ MicrographOutputs micrograph_outputs(const char* name, const QUIB_Para& para) {
   return {mrc_outname(name, para.logsuffix), mrc_outname(name, ".ctf"), epa_file_name(name)};
 }
 
+LocalRefineFiles local_refine_files(const char* name, const QUIB_Para& para) {
+  return {mrc_outname(name, para.boxsuffix), mrc_outname(name, "_local.star"), mrc_outname(name, "_local.ctf")};
+}
+
 std::string unusable_name_reason(const char* name, const MicrographOutputs& outputs) {
   if (strpbrk(name, " \t\n\r\v\f"))
     return "its name contains white space, which would break the STAR table; rename the file";
@@ -62,6 +66,11 @@ void refuse_outputs_over_inputs(const QUIB_Para& para) {
   for (int i = 0; i < para.nfiles; ++i) inputs.emplace(identity.of(para.fnames[i]), para.fnames[i]);
   if (para.input_ctfstar_set && !is_str_null(para.input_ctfstar))
     inputs.emplace(identity.of(para.input_ctfstar), para.input_ctfstar);
+  if (para.do_local_refine)
+    for (int i = 0; i < para.nfiles; ++i) {
+      const std::string box = local_refine_files(para.fnames[i], para).box;
+      inputs.emplace(identity.of(box), box);
+    }
 
   auto check = [&](const std::string& output, const char* what, const char* advice) {
     const auto found = inputs.find(identity.of(output));
@@ -73,5 +82,9 @@ void refuse_outputs_over_inputs(const QUIB_Para& para) {
     check(out.log, "log", "Choose another --logsuffix.");
     check(out.ctf, "diagnosis image", "Rename the input file.");
     check(out.epa, "EPA file", "Rename the input file.");
+    if (!para.do_local_refine) continue;
+    const LocalRefineFiles local = local_refine_files(para.fnames[i], para);
+    check(local.star, "per-particle STAR file", "Choose another --boxsuffix.");
+    check(local.ctf, "per-particle diagnosis stack", "Choose another --boxsuffix.");
   }
 }

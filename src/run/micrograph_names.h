@@ -15,11 +15,21 @@ struct MicrographOutputs {
 // The stem is the name without a trailing ".mrc" or ".mrcs".
 MicrographOutputs micrograph_outputs(const char* name, const QUIB_Para& para);
 
+// The files of a micrograph's local refinement: its particle box file (stem + boxsuffix, an input),
+// the per-particle STAR file (stem + "_local.star") and diagnosis stack (stem + "_local.ctf").
+struct LocalRefineFiles {
+  std::string box;
+  std::string star;
+  std::string ctf;
+};
+LocalRefineFiles local_refine_files(const char* name, const QUIB_Para& para);
+
 // Why the micrograph cannot be processed under its name, or "" when it can: white space in the
 // name would split its STAR row into more columns (RELION splits rows on white space even inside
 // quotes), and every output name must fit a name buffer.
 std::string unusable_name_reason(const char* name, const MicrographOutputs& outputs);
 
 // Ends the run (status 1) before any work when an output of some micrograph, or the run's STAR
-// file, is one of the run's inputs: a micrograph or the input CTF STAR file.
+// file, is one of the run's inputs: a micrograph, the input CTF STAR file or, with local
+// refinement, a particle box file.
 void refuse_outputs_over_inputs(const QUIB_Para& para);

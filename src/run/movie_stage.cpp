@@ -1,5 +1,6 @@
 #include "run/movie_stage.h"
 
+#include "backend/device.h"
 #include "backend/memory.h"
 #include "core/ctf_model.h"
 #include "ctf/movie_refine.h"
@@ -18,7 +19,7 @@ MovieRefineSettings movie_refine_settings(const QUIB_Para& p, int index, const R
   s.refine_astigmatism = p.refine_local_astm != 0;
   s.phase_column = p.do_phase_shift != 0;
   // Half of what is free, so that the refinement's other buffers and the FFT plans still fit.
-  s.spectra_memory = device_free_bytes() / 2;
+  s.spectra_memory = device_memory_available() / 2;
   return s;
 }
 

@@ -58,8 +58,8 @@ void set_defaults(QUIB_Para* p) {
   p->init_tilt_err = 0;
   p->do_local_refine = 0;
   p->refine_local_astm = 0;
-  p->local_resH = 5;
-  p->local_resL = 15;
+  p->local_resH = 5.0f;
+  p->local_resL = 15.0f;
   p->local_boxsize = 512;
   p->local_boxtype = 1;
   p->local_radius = 1024.0f;

@@ -60,8 +60,8 @@ struct QUIB_Para {
   int init_tilt_err;
   int do_local_refine;
   int refine_local_astm;
-  int local_resH;
-  int local_resL;
+  float local_resH;
+  float local_resL;
   int local_boxsize;
   int local_boxtype;
   float local_radius;

@@ -16,7 +16,7 @@ int check_boxsizes(const MRC_HEAD* head, int* boxsize, int* convsize, float* loc
     *convsize = *boxsize / 12;
   }
   if (*local_radius > m) *local_radius = static_cast<float>(m);
-  if (*local_boxsize > m) *local_boxsize = m;
+  if (*local_boxsize > m) *local_boxsize = m - m % 2;
   return 0;
 }
 

@@ -7,8 +7,8 @@
 #include "io/mrc_header.h"
 
 // Clamps the box sizes to the micrograph's smaller side m: a larger boxsize becomes the largest
-// even size within m (and convsize a twelfth of it), with a warning; a larger local_radius or
-// local_boxsize becomes m. Returns 0.
+// even size within m (and convsize a twelfth of it), with a warning; a larger local_radius becomes
+// m, a larger local_boxsize the largest even size within m. Returns 0.
 int check_boxsizes(const MRC_HEAD* head, int* boxsize, int* convsize, float* local_radius, int* local_boxsize);
 
 struct RunGeometry {

@@ -1,6 +1,7 @@
 #include "run/stage_settings.h"
 
 #include "core/ctf_model.h"
+#include "run/checks.h"
 
 namespace {
 
@@ -54,6 +55,16 @@ SearchRefineSettings search_refine_settings(const QUIB_Para& p, int index) {
   s.listed_phase_shift = index >= 0 && index < p.nfiles ? p.init_ctfs[index].phase_shift : 0.0f;
   s.control = p.ref_control;
   return s;
+}
+
+LocalRefineSettings local_refine_settings(const QUIB_Para& p, int index) {
+  const LocalWeighting weighting{p.local_avetype, p.local_radius, p.apix, p.local_resH};
+  return {p.local_boxsize,
+          quib_local_grid_step(p.local_overlap, p.local_boxsize),
+          weighting,
+          p.refine_local_astm != 0,
+          CtfSampling{run_optics(p), p.bfac, RESO{p.local_resL, p.local_resH}},
+          micrograph_defocus_range(p, index) / 3.0f};
 }
 
 ResolutionSettings resolution_settings(const QUIB_Para& p) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/ctf_records.h"
+#include "ctf/local_refine.h"
 #include "ctf/refine_start.h"
 #include "ctf/resolution_limit.h"
 #include "ctf/search_1d.h"
@@ -27,6 +28,11 @@ RefineStartSettings refine_start_settings(const QUIB_Para& para, int index);
 // steps from it.
 float micrograph_defocus_range(const QUIB_Para& para, int index);
 SearchRefineSettings search_refine_settings(const QUIB_Para& para, int index);
+
+// Local refinement of micrograph `index`: --local_boxsize on the grid of --local_overlap, the
+// weights of --local_avetype within --local_radius, the band --local_resL..--local_resH, and a
+// first defocus step of a third of the micrograph's defocus range.
+LocalRefineSettings local_refine_settings(const QUIB_Para& para, int index);
 
 // The resolution limit and B-factor: --EPA_oversmp, the band --resL to 2 apix + 0.1, the
 // threshold of 20 Angstrom, --estimate_B and --B_resL..--B_resH.

@@ -17,17 +17,6 @@ void check_box_grid(int nx, int ny, int bx, int by, int step) {
   if (nx < bx || ny < by) QUIB_FATAL("cuda_fft", "The image is smaller than one box");
 }
 
-// Copies `count` boxes of the grid, from box number `first` on (row-major grid order), one after
-// another into boxes.
-void cut_grid_boxes(const float* image, int nx, int bx, int by, int step, int boxes_across, int first, int count,
-                    float* boxes) {
-  launch_2d(bx, count * by, [=] QUIB_HD(int x, int row) {
-    const int k = row / by, r = row - k * by;
-    const int box = first + k, j = box / boxes_across, i = box - j * boxes_across;
-    boxes[static_cast<size_t>(row) * bx + x] = image[static_cast<size_t>(j * step + r) * nx + i * step + x];
-  });
-}
-
 // out += the amplitudes of every box of the grid.
 void add_grid_amplitudes(float* out, const float* image, int nx, int ny, int bx, int by, int step) {
   const int across = grid_box_count(nx, bx, step), total = across * grid_box_count(ny, by, step);
@@ -35,7 +24,7 @@ void add_grid_amplitudes(float* out, const float* image, int nx, int ny, int bx,
   for_each_transform_batch(
       bx, by, total, true,
       [=](int first, int count, float* boxes) {
-        cut_grid_boxes(image, nx, bx, by, step, across, first, count, boxes);
+        cut_grid_boxes(image, nx, bx, by, step, across, nullptr, first, count, boxes);
         return boxes;
       },
       [=](int first, int count, const float2* transforms) {
@@ -46,6 +35,16 @@ void add_grid_amplitudes(float* out, const float* image, int nx, int ny, int bx,
 }  // namespace
 
 int grid_box_count(int size, int box, int step) { return (size - box) / step + 1; }
+
+void cut_grid_boxes(const float* image, int nx, int bx, int by, int step, int boxes_across, const int* numbers,
+                    int first, int count, float* boxes) {
+  launch_2d(bx, count * by, [=] QUIB_HD(int x, int row) {
+    const int k = row / by, r = row - k * by;
+    const int box = numbers ? numbers[first + k] : first + k, j = box / boxes_across, i = box - j * boxes_across;
+    boxes[static_cast<size_t>(row) * bx + x] =
+        image[(static_cast<size_t>(j) * step + r) * nx + static_cast<size_t>(i) * step + x];
+  });
+}
 
 void hcuda_2d_gridfft_r2c_amp_ave(const float* image, float* out, int nx, int ny, int bx, int by, int step, int) {
   check_box_grid(nx, ny, bx, by, step);

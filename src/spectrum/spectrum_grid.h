@@ -9,6 +9,11 @@
 // Boxes along one side of `size` pixels.
 int grid_box_count(int size, int box, int step);
 
+// Copies `count` boxes of the grid one after another into boxes: box numbers[first + k] (row-major
+// grid order, a device array) for k = 0 ... count - 1, or box first + k when numbers is null.
+void cut_grid_boxes(const float* image, int nx, int bx, int by, int step, int boxes_across, const int* numbers,
+                    int first, int count, float* boxes);
+
 // out = the summed box amplitudes. The last argument is not used.
 void hcuda_2d_gridfft_r2c_amp_ave(const float* image, float* out, int nx, int ny, int bx, int by, int step, int unused);
 // out = the summed amplitudes, their natural logarithm, less its convsize x convsize background
