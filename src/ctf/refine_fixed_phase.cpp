@@ -44,11 +44,10 @@ void open_astigmatism_and_angle(Refinement& r, float angle_step) {
 }
 
 // The search's result with its normalised score; work then holds |CTF| E of it.
-CtfFit finish(const RefineTarget& target, const Refinement& r, bool converged, float angle, FILE* log) {
+CtfFit finish(const RefineTarget& target, const Refinement& r, float angle) {
   const int nh = target.N / 2 + 1;
   CtfFit fit{refine_model_at(r.s.a), 0.0f};
   fit.model.angle = angle;
-  if (!converged) refine_report_too_many_cycles(log);
   fit.ccc = ctf_normalised_ccc(r.s.fa, target.work, target.measured, nh, target.ny, target.fit, fit.model);
   hcuda_ctf_mod_simulate_2d_half(target.work, nh, target.ny, target.fit, fit.model);
   return fit;
@@ -56,16 +55,23 @@ CtfFit finish(const RefineTarget& target, const Refinement& r, bool converged, f
 
 }  // namespace
 
-CtfFit hcuda_ctfrefine_half2d_local(const RefineTarget& target, const CtfModel& start, float defocus_step,
-                                    float angle_step, FILE* log) {
+FixedPhaseFit refine_defocus_astigmatism_angle(const RefineTarget& target, const CtfModel& start, float defocus_step,
+                                               float angle_step) {
   const RefineScorer scorer = refine_scorer(target.measured, target.N / 2 + 1, target.ny, target.fit);
   CTF_REF_CONTROL control = fixed_phase_control(true);
-  Refinement r{scorer, target.work, control, log, BracketStride::Single, RefineSearch{}};
+  Refinement r{scorer, target.work, control, nullptr, BracketStride::Single, RefineSearch{}};
   quib_reseed();
   start_at(r.s, start, defocus_step);
   open_astigmatism_and_angle(r, angle_step);
   const bool converged = refine_run_cycles(r, start.phase_shift, 0.0f);
-  return finish(target, r, converged, hd_mod_angle_m90_p90(r.s.a[kAngle]), log);
+  return FixedPhaseFit{finish(target, r, hd_mod_angle_m90_p90(r.s.a[kAngle])), converged};
+}
+
+CtfFit hcuda_ctfrefine_half2d_local(const RefineTarget& target, const CtfModel& start, float defocus_step,
+                                    float angle_step, FILE* log) {
+  const FixedPhaseFit result = refine_defocus_astigmatism_angle(target, start, defocus_step, angle_step);
+  if (!result.converged) refine_report_too_many_cycles(log);
+  return result.fit;
 }
 
 CtfFit hcuda_ctfrefine_half2d_only_defave(const RefineTarget& target, const CtfModel& start, float defocus_step,
@@ -75,6 +81,6 @@ CtfFit hcuda_ctfrefine_half2d_only_defave(const RefineTarget& target, const CtfM
   Refinement r{scorer, target.work, control, log, BracketStride::Single, RefineSearch{}};
   start_at(r.s, start, defocus_step);
   r.s.fa = refine_score_at(r, r.s.a);
-  const bool converged = refine_run_cycles(r, start.phase_shift, 0.0f);
-  return finish(target, r, converged, start.angle, log);
+  if (!refine_run_cycles(r, start.phase_shift, 0.0f)) refine_report_too_many_cycles(log);
+  return finish(target, r, start.angle);
 }

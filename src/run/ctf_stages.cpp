@@ -16,6 +16,7 @@
 #include "run/movie_stage.h"
 #include "run/stage_settings.h"
 #include "run/stage_timer.h"
+#include "run/validation_stage.h"
 
 namespace {
 
@@ -106,7 +107,10 @@ std::string determine_ctf(const MicrographFiles& f, const QUIB_Para& p, const Ru
     });
   quib_write_ctfout(f.ctfname, b.spectrum.host.get(), ctf, diagnosis_settings(p));
 
-  StageTimer("VALIDATION").stop();
+  {
+    StageTimer validation("VALIDATION");
+    if (p.do_validation) validate_micrograph_ctf(f, p, g, b, ctf);
+  }
   end_run_on_device_failure();
   if (star) append_star_row(*star, f, p, ctf);
   {
