@@ -121,8 +121,7 @@ void warn_unavailable_stages(const QUIB_Para& p) {
   const struct {
     const char* option;
     int on;
-  } stages[] = {{"do_validation", p.do_validation},
-                {"do_phase_flip", p.do_phase_flip}};
+  } stages[] = {{"do_validation", p.do_validation}};
   for (const auto& stage : stages)
     if (stage.on) printf("Warning: --%s is not available in this version of quib and is ignored.\n", stage.option);
 }
