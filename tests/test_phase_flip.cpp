@@ -8,6 +8,7 @@
 
 #include "arrays/fft_wrappers.h"
 #include "backend/memory.h"
+#include "core/ctf_formula.h"
 #include "core/ctf_model.h"
 #include "ctf/phase_flip.h"
 #include "io/mrc_read.h"
