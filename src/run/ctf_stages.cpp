@@ -14,6 +14,7 @@
 #include "run/help.h"
 #include "run/local_refine_stage.h"
 #include "run/movie_stage.h"
+#include "run/phase_flip_stage.h"
 #include "run/stage_settings.h"
 #include "run/stage_timer.h"
 #include "run/validation_stage.h"
@@ -123,6 +124,10 @@ std::string determine_ctf(const MicrographFiles& f, const QUIB_Para& p, const Ru
     if (p.do_local_refine) refine_micrograph_locally(f, p, g, b, ctf);
   }
   end_run_on_device_failure();
-  StageTimer("CTF_CORRECTION").stop();
+  {
+    StageTimer correction("CTF_CORRECTION");
+    if (p.do_phase_flip) write_phase_flipped_micrograph(f, p, g, b, ctf);
+  }
+  end_run_on_device_failure();
   return "";
 }

@@ -115,17 +115,6 @@ bool size_run_from_first_micrograph(Run& run) {
   return true;
 }
 
-// Stages that this version does not carry out: their switches are refused with a warning
-// rather than ignored in silence.
-void warn_unavailable_stages(const QUIB_Para& p) {
-  const struct {
-    const char* option;
-    int on;
-  } stages[] = {{"do_phase_flip", p.do_phase_flip}};
-  for (const auto& stage : stages)
-    if (stage.on) printf("Warning: --%s is not available in this version of quib and is ignored.\n", stage.option);
-}
-
 [[noreturn]] void refuse_star_file(const char* text, const char* path) {
   printf(text, path);
   printf(" name another file with --ctfstar.\n");
@@ -257,7 +246,6 @@ int quib_main(int argc, char** argv) {
     printf("None of the %d listed micrographs can be processed; each is listed below with the reason.\n",
            run.para.nfiles);
   Quib_put_parameters(argc, argv, &run.para);
-  warn_unavailable_stages(run.para);
   preparation.stop();
 
   for (int i = 0; i < run.para.nfiles; ++i) {

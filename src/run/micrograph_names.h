@@ -24,6 +24,9 @@ struct LocalRefineFiles {
 };
 LocalRefineFiles local_refine_files(const char* name, const QUIB_Para& para);
 
+// The phase-flipped micrograph: stem + "_pf.mrc".
+std::string phase_flip_file(const char* name);
+
 // Why the micrograph cannot be processed under its name, or "" when it can: white space in the
 // name would split its STAR row into more columns (RELION splits rows on white space even inside
 // quotes), and every output name must fit a name buffer.
