@@ -85,6 +85,30 @@ struct MeasuredSquares {
   }
 };
 
+// The ring pattern at a pixel, times `factor` (the measured value, or 1).
+struct RingPattern {
+  float* work;
+  const float* envelope;
+  const float* measured;
+  const int* index;
+  Geometry g;
+  CtfTrial t;
+  CtfTrial quarter;
+  int power;  // work[i] = pattern^power * (measured when measured is given)
+  QUIB_HD void operator()(size_t i) const {
+    const float q = (fabsf(g.ctf(t, i)) - fabsf(g.ctf(quarter, i))) * envelope[i];
+    const float p = power == 2 ? q * q : q;
+    work[i] = measured ? p * measured[index[i]] : p;
+  }
+};
+
+struct MeasuredValues {
+  float* work;
+  const float* measured;
+  const int* index;
+  QUIB_HD void operator()(size_t i) const { work[i] = measured[index[i]]; }
+};
+
 struct ScatterModSquare {
   float* out;
   const int* index;
@@ -116,6 +140,28 @@ float hcuda_band_model_norm2(float* work, const BandPixels& band, const CtfTrial
 float hcuda_band_measured_norm2(float* work, const BandPixels& band, const float* measured) {
   for_band_pixels(band.count, MeasuredSquares{work, measured, band.index.get()});
   return hcuda_fast_sum(work, band.count);
+}
+
+float hcuda_band_ring_correlation(float* work, const BandPixels& band, const float* measured, const CtfTrial& trial) {
+  const size_t n = band.count;
+  if (n < 2) return 0.0f;
+  CtfTrial quarter = trial;
+  quarter.phase += static_cast<float>(kPi / 2.0);
+  const Geometry g = geometry_of(band);
+  const float* envelope = band.envelope.get();
+  const int* index = band.index.get();
+  for_band_pixels(n, RingPattern{work, envelope, measured, index, g, trial, quarter, 1});
+  const double qm = hcuda_fast_sum(work, n);
+  for_band_pixels(n, RingPattern{work, envelope, nullptr, index, g, trial, quarter, 1});
+  const double q = hcuda_fast_sum(work, n);
+  for_band_pixels(n, RingPattern{work, envelope, nullptr, index, g, trial, quarter, 2});
+  const double qq = hcuda_fast_sum(work, n);
+  for_band_pixels(n, MeasuredValues{work, measured, index});
+  const double m = hcuda_fast_sum(work, n);
+  const double mm = hcuda_band_measured_norm2(work, band, measured);
+  const double covariance = qm - q * m / n;
+  const double spread = std::sqrt(qq * std::fmax(mm - m * m / n, 0.0));
+  return spread > 0.0 ? static_cast<float>(covariance / spread) : 0.0f;
 }
 
 void hcuda_band_ctf_modsquare(float* out, size_t n, const BandPixels& band, const CtfTrial& trial) {

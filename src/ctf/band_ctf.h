@@ -49,6 +49,13 @@ float hcuda_band_model_norm2(float* work, const BandPixels& band, const CtfTrial
 // The sum over the band of measured^2; work[0, count) is scratch.
 float hcuda_band_measured_norm2(float* work, const BandPixels& band, const float* measured);
 
+// How strongly the measured spectrum follows the model's rings: the correlation, over the band, of
+// the measured values with the ring pattern (|CTF| - |CTF a quarter period later|) E, the measured
+// values taken about their band mean. The pattern's two halves share envelope and mean, so a smooth
+// background left in the spectrum cancels from it; a spectrum of white noise gives values of
+// about 1/sqrt(count). work[0, count) is scratch.
+float hcuda_band_ring_correlation(float* work, const BandPixels& band, const float* measured, const CtfTrial& trial);
+
 // out (the band's whole half spectrum, n elements): CTF^2 E in the band, 0 elsewhere.
 void hcuda_band_ctf_modsquare(float* out, size_t n, const BandPixels& band, const CtfTrial& trial);
 
