@@ -37,8 +37,9 @@ inline void write_simulated(const std::string& path, const SimParams& p) {
 }
 
 // Runs quib with the arguments in the folder (so its outputs land there).
-inline CommandResult run_quib(const TempDir& dir, const std::string& arguments) {
-  return run_command("cd '" + dir.path() + "' && '" + kQuib + "' " + arguments);
+// `environment` is put before the command as NAME=value words.
+inline CommandResult run_quib(const TempDir& dir, const std::string& arguments, const std::string& environment = "") {
+  return run_command("cd '" + dir.path() + "' && " + environment + " '" + kQuib + "' " + arguments);
 }
 
 // One data row of a CTF STAR file: the two name columns and the numbers after them

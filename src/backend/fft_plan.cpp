@@ -87,6 +87,8 @@ int FftPlan2d::inverse(float2* in, float* out, int count) const {
 #include <fftw3.h>
 #include <omp.h>
 
+#include "backend/fftw_wisdom.h"
+
 namespace {
 
 constexpr const char* kFftUnit = "fftw";
@@ -102,12 +104,22 @@ void init_fftw() {
   (void)initialised;
 }
 
-// Plans are made with FFTW_ESTIMATE: the chosen algorithm, and so every rounding, is the same
-// in every run, which keeps runs with a fixed seed reproducible. Null when FFTW cannot plan.
-fftwf_plan make_plan(int nx, int ny, bool forward, int threads, float* real, fftwf_complex* half) {
+fftwf_plan plan_with_flags(int nx, int ny, bool forward, int threads, float* real, fftwf_complex* half,
+                           unsigned flags) {
   fftwf_plan_with_nthreads(threads);
-  return forward ? fftwf_plan_dft_r2c_2d(ny, nx, real, half, FFTW_ESTIMATE)
-                 : fftwf_plan_dft_c2r_2d(ny, nx, half, real, FFTW_ESTIMATE);
+  return forward ? fftwf_plan_dft_r2c_2d(ny, nx, real, half, flags) : fftwf_plan_dft_c2r_2d(ny, nx, half, real, flags);
+}
+
+// A measured plan where the scope measures: from the kept wisdom when it holds one, else measured
+// now (which overwrites the planning arrays). Otherwise FFTW's estimate, the same in every run.
+// Null when FFTW cannot plan.
+fftwf_plan make_plan(FftwWisdomScope& wisdom, int nx, int ny, bool forward, int threads, float* real,
+                     fftwf_complex* half) {
+  if (!wisdom.measures()) return plan_with_flags(nx, ny, forward, threads, real, half, FFTW_ESTIMATE);
+  if (fftwf_plan kept = plan_with_flags(nx, ny, forward, threads, real, half, FFTW_MEASURE | FFTW_WISDOM_ONLY))
+    return kept;
+  wisdom.announce_measuring(nx, ny);
+  return plan_with_flags(nx, ny, forward, threads, real, half, FFTW_MEASURE);
 }
 
 }  // namespace
@@ -160,10 +172,11 @@ FftPlan2d::FftPlan2d(int nx, int ny) : nx_(nx), ny_(ny), impl_(new Impl) {
   HostBuffer<float2> half(impl_->half_size);
   auto* h = reinterpret_cast<fftwf_complex*>(half.get());
   const int threads = omp_get_max_threads();
-  impl_->r2c_single = make_plan(nx, ny, true, 1, real.get(), h);
-  impl_->c2r_single = make_plan(nx, ny, false, 1, real.get(), h);
-  impl_->r2c_threaded = make_plan(nx, ny, true, threads, real.get(), h);
-  impl_->c2r_threaded = make_plan(nx, ny, false, threads, real.get(), h);
+  FftwWisdomScope wisdom;
+  impl_->r2c_single = make_plan(wisdom, nx, ny, true, 1, real.get(), h);
+  impl_->c2r_single = make_plan(wisdom, nx, ny, false, 1, real.get(), h);
+  impl_->r2c_threaded = make_plan(wisdom, nx, ny, true, threads, real.get(), h);
+  impl_->c2r_threaded = make_plan(wisdom, nx, ny, false, threads, real.get(), h);
   if (!impl_->made()) QUIB_DEVICE_FAILURE(kFftUnit, "Cannot make an FFT plan");
 }
 

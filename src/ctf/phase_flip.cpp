@@ -20,16 +20,22 @@ FlipCtf flip_ctf(const Optics& o, const CtfModel& m) {
   return c;
 }
 
+namespace {
+
+struct FlipTransform {};
+
+}  // namespace
+
 int phase_flip_image(float* image, int nx, int ny, const Optics& o, const CtfModel& m) {
   const int nh = nx / 2 + 1;
-  DeviceBuffer<float2> half(static_cast<size_t>(nh) * ny);
+  // Kept from one micrograph to the next: a fresh transform array would cost its page faults each time.
+  float2* data = workspace().scratch<FlipTransform, float2>(static_cast<size_t>(nh) * ny);
   const FftPlan2d& plan = fft_plan_2d(nx, ny);
-  if (plan.forward(image, half.get()) != 0) return -1;
+  if (plan.forward(image, data) != 0) return -1;
   // The forward and inverse transforms together multiply by nx ny; undone in the same pass.
   const float scale = static_cast<float>(1.0 / (static_cast<double>(nx) * ny));
   const FlipCtf c = flip_ctf(o, m);
   const float apix = o.apix;
-  float2* data = half.get();
   launch_2d(nh, ny, [=] QUIB_HD(int x, int y) { phase_flip_element(data, x, y, nx, ny, apix, c, scale); });
-  return plan.inverse(half.get(), image);
+  return plan.inverse(data, image);
 }

@@ -7,6 +7,7 @@
 #include "backend/float2.h"
 #include "core/ctf_records.h"
 #include "core/hd.h"
+#include "ctf/sincos_poly.h"
 
 // The CTF of one model without envelope or band, arranged for a sign test at every element:
 // Z = mean + half_difference cos(2 (theta - A)) needs no angle of its own, and
@@ -36,7 +37,9 @@ QUIB_HD inline bool ctf_positive_at_fft_element(int x, int y, int nx, int ny, fl
   const float cos_2theta_a = s2 > 0.0f ? ((sx * sx - sy * sy) * c.cos_2a + 2.0f * sx * sy * c.sin_2a) / s2 : 0.0f;
   const float Z = c.mean_defocus + c.half_difference * cos_2theta_a;
   const float chi = c.defocus_term * Z * s2 - c.cs_term * s2 * s2 + c.phase_offset;
-  return sinf(chi) > 0.0f;
+  float sine, cosine;
+  sincos_poly(chi, sine, cosine);
+  return sine > 0.0f;
 }
 
 // Multiplies element (x, y) of the half transform by `scale`, negated where the CTF is <= 0.

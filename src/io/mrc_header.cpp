@@ -117,6 +117,15 @@ int mrc_set_head_mode(MRC_HEAD* head, int mode) {
   return 0;
 }
 
+void mrc_set_head_pixel_size(MRC_HEAD* head, float apix) {
+  head->mx = head->nx;
+  head->my = head->ny;
+  head->mz = head->nz;
+  head->xlen = head->nx * apix;
+  head->ylen = head->ny * apix;
+  head->zlen = head->nz * apix;
+}
+
 int mrc_set_head_xyz_mode(MRC_HEAD* head, int nx, int ny, int nz, int mode) {
   mrc_set_head_xyz(head, nx, ny, nz);
   return mrc_set_head_mode(head, mode);

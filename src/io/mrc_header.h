@@ -104,6 +104,9 @@ int mrc_check_head(const MRC_HEAD* head);
 int mrc_set_head_xyz(MRC_HEAD* head, int nx, int ny, int nz);
 int mrc_set_head_mode(MRC_HEAD* head, int mode);
 int mrc_set_head_xyz_mode(MRC_HEAD* head, int nx, int ny, int nz, int mode);
+// The sampling (mx, my, mz) of the header's nx, ny, nz and the cell that gives them the pixel size
+// apix in Angstrom, as readers take it (cell length / sampling).
+void mrc_set_head_pixel_size(MRC_HEAD* head, float apix);
 // Sets the sizes and the statistics; a minimum above the maximum is exchanged with it.
 int mrc_set_head_xyz_mmm(MRC_HEAD* head, int nx, int ny, int nz, float min, float max, float mean);
 // dmax, dmin and dmean of the first n values. Returns 0.
