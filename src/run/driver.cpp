@@ -26,6 +26,7 @@
 #include "run/help.h"
 #include "run/keywords.h"
 #include "run/micrograph_names.h"
+#include "run/micrograph_prefetch.h"
 #include "run/micrograph_spectrum.h"
 #include "run/options.h"
 #include "run/param_log.h"
@@ -59,6 +60,7 @@ struct Run {
   std::vector<MicrographPlan> plan;
   ResultsStar star;
   RunSummary summary;
+  std::unique_ptr<MicrographPrefetch> prefetch;  // reads the next micrograph during the current one
 };
 
 void plan_micrographs(Run& run) {
@@ -112,7 +114,17 @@ bool size_run_from_first_micrograph(Run& run) {
   if (p.do_local_refine) quib_check_local_grid(&p);
   run.geometry = run_geometry(run.first_head.get(), p.boxsize, p.overlap);
   run.buffers = allocate_run_buffers(run.geometry);
+  run.prefetch = std::make_unique<MicrographPrefetch>(run.geometry.voxels);
   return true;
+}
+
+// Starts reading the first micrograph after i that will be processed.
+void prefetch_next(Run& run, int i) {
+  for (int j = i + 1; j < run.para.nfiles; ++j)
+    if (run.plan[j].unusable.empty() && !run.plan[j].done) {
+      run.prefetch->start(run.para.fnames[j]);
+      return;
+    }
 }
 
 [[noreturn]] void refuse_star_file(const char* text, const char* path) {
@@ -191,8 +203,12 @@ std::string process_micrograph(Run& run, int i) {
   Quib_fput_parameters_ctffind3(log.get(), &p, i);
   put_log_line(log.get(), "Reading file: %s\n", name);
 
-  if (read_micrograph_spectrum(micrograph.get(), run.head.get(), p, run.geometry, run.buffers) != 0)
-    return "its pixels could not be read";
+  const ReadPixels prefetched = [&](HostBuffer<float>& pixels) {
+    return run.prefetch->take(name, micrograph.get(), *run.head, pixels);
+  };
+  const int read = read_micrograph_spectrum(micrograph.get(), run.head.get(), p, run.geometry, run.buffers, prefetched);
+  prefetch_next(run, i);
+  if (read != 0) return "its pixels could not be read";
   micrograph.reset();
   if (!has_usable_spectrum(run.geometry, run.buffers.spectrum))
     return "it has no usable power spectrum (blank, constant or damaged micrograph)";

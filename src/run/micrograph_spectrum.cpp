@@ -15,10 +15,11 @@ int read_failed() {
   return -1;
 }
 
-int read_movie(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& g, RunBuffers& b) {
+int read_movie(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& g, RunBuffers& b,
+               const ReadPixels& read_before) {
   {
     StageTimer reading("READING");
-    if (mrc_read_all_nocheck(micrograph, head, b.stack.get()) == -1) return read_failed();
+    if (!read_before(b.stack) && mrc_read_all_nocheck(micrograph, head, b.stack.get()) == -1) return read_failed();
   }
   StageTimer fft("FFT");
   MicrographSpectrum& s = b.spectrum;
@@ -47,11 +48,12 @@ int read_movie(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, co
   return 0;
 }
 
-int read_single(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& g, RunBuffers& b) {
+int read_single(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& g, RunBuffers& b,
+                const ReadPixels& read_before) {
   {
     StageTimer reading("READING");
     printf(".\n");
-    if (mrc_read_slice(micrograph, head, 0, 'z', b.frame.get()) == -1) return read_failed();
+    if (!read_before(b.frame) && mrc_read_slice(micrograph, head, 0, 'z', b.frame.get()) == -1) return read_failed();
     memcpy_H2D(b.image.get(), b.frame.get(), g.pixels * sizeof(float));
   }
   StageTimer fft("FFT");
@@ -63,12 +65,12 @@ int read_single(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, c
 }  // namespace
 
 int read_micrograph_spectrum(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& geometry,
-                             RunBuffers& buffers) {
+                             RunBuffers& buffers, const ReadPixels& read_before) {
   if (head->nz < 1) {
     QUIB_WARNING("quib", "Invalid frame number!");
     return -1;
   }
   hcuda_empty_float(buffers.spectrum.subtracted.get(), geometry.spectrum_size());
-  return head->nz > 1 ? read_movie(micrograph, head, para, geometry, buffers)
-                      : read_single(micrograph, head, para, geometry, buffers);
+  return head->nz > 1 ? read_movie(micrograph, head, para, geometry, buffers, read_before)
+                      : read_single(micrograph, head, para, geometry, buffers, read_before);
 }

@@ -3,14 +3,19 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 
 #include "io/mrc_header.h"
 #include "run/quib_para.h"
 #include "run/run_buffers.h"
 
-// Reads the pixels (timed as READING) and builds buffers.spectrum (timed as FFT): Ln|F| of the
-// gridded boxes and the same less its background. buffers.image ends holding the micrograph, or
-// the sum of a movie's frames. Returns 0, or -1 (after a warning) when the header's section count is
-// below 1 or the pixels cannot be read.
+// Puts pixels read earlier into the host buffer given (buffers.frame, or buffers.stack for a movie)
+// and returns true, or returns false to have them read from the file.
+using ReadPixels = std::function<bool(HostBuffer<float>& pixels)>;
+
+// Reads the pixels (timed as READING; `read_before` first offers them) and builds buffers.spectrum
+// (timed as FFT): Ln|F| of the gridded boxes and the same less its background. buffers.image ends
+// holding the micrograph, or the sum of a movie's frames. Returns 0, or -1 (after a warning) when
+// the header's section count is below 1 or the pixels cannot be read.
 int read_micrograph_spectrum(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& geometry,
-                             RunBuffers& buffers);
+                             RunBuffers& buffers, const ReadPixels& read_before);

@@ -1,0 +1,71 @@
+#include "run/micrograph_prefetch.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <utility>
+
+#include "core/file_ptr.h"
+#include "io/mrc_read.h"
+
+namespace {
+
+// The spare buffer may take at most this share of the machine's memory.
+bool can_spare(size_t values) {
+  const long pages = sysconf(_SC_PHYS_PAGES), page_size = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || page_size <= 0) return false;
+  const double memory = static_cast<double>(pages) * page_size;
+  return static_cast<double>(values) * sizeof(float) <= memory / 8.0;
+}
+
+bool same_file(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
+
+}  // namespace
+
+MicrographPrefetch::MicrographPrefetch(size_t values) {
+  if (values > 0 && can_spare(values)) pixels_ = HostBuffer<float>(values);
+}
+
+MicrographPrefetch::~MicrographPrefetch() { wait(); }
+
+void MicrographPrefetch::wait() {
+  if (reader_.joinable()) reader_.join();
+}
+
+void MicrographPrefetch::start(const std::string& path) {
+  wait();
+  if (!pixels_.get()) return;
+  path_ = path;
+  complete_ = false;
+  reader_ = std::thread([this] { read(); });
+}
+
+void MicrographPrefetch::read() {
+  const FilePtr file(fopen(path_.c_str(), "rb"));
+  if (!file || fstat(fileno(file.get()), &identity_) != 0) return;
+  if (mrc_read_head_unstamped(file.get(), &head_) != 0) return;
+  if (!mrc_head_is_stamped(&head_)) memcpy(head_.map, "MAP ", 4);
+  // Checked quietly: the ordinary path reads the header again and says what is wrong with it.
+  const MRC_HEAD& h = head_;
+  if (!mrc_mode_readable(h.mode) || h.nx < 1 || h.ny < 1 || h.nz < 1 || h.next < 0) return;
+  const size_t count = static_cast<size_t>(h.nx) * static_cast<size_t>(h.ny) * static_cast<size_t>(h.nz);
+  if (count != pixels_.size()) return;
+  if (mrc_read_elements_at(file.get(), &head_, 0, count, pixels_.get()) != count) return;
+  // A file written to while it was read is not the file that was read.
+  struct stat after;
+  complete_ = fstat(fileno(file.get()), &after) == 0 && same_file(identity_, after);
+}
+
+bool MicrographPrefetch::take(const std::string& path, FILE* opened, const MRC_HEAD& head, HostBuffer<float>& pixels) {
+  wait();
+  if (!complete_ || path != path_ || pixels.size() != pixels_.size()) return false;
+  complete_ = false;
+  struct stat now;
+  if (fstat(fileno(opened), &now) != 0 || !same_file(now, identity_)) return false;
+  if (memcmp(&head, &head_, sizeof head) != 0) return false;
+  std::swap(pixels, pixels_);
+  return true;
+}
