@@ -39,7 +39,7 @@ int mrc_check_head_sizes(const MRC_HEAD* head) {
   } else if (head->next < 0) {
     snprintf(text, sizeof text, "The MRC extended header size is negative (%d bytes); the file is damaged", head->next);
   } else if (!mrc_mode_readable(head->mode)) {
-    snprintf(text, sizeof text, "MRC mode %d (%s) cannot be read; modes 0, 1, 2 and 6 can", head->mode,
+    snprintf(text, sizeof text, "MRC mode %d (%s) cannot be read; modes 0, 1, 2, 6 and 12 can", head->mode,
              mrc_mode_name(head->mode));
   } else {
     return 0;

@@ -14,6 +14,7 @@ size_t mrc_element_size(int mode) {
       return 1;
     case MRC_MODE_SHORT:
     case MRC_MODE_USHORT:
+    case MRC_MODE_HALF:
       return 2;
     case MRC_MODE_FLOAT:
     case MRC_MODE_SHORT_COMPLEX:
@@ -29,7 +30,8 @@ size_t mrc_element_size(int mode) {
 }
 
 bool mrc_mode_readable(int mode) {
-  return mode == MRC_MODE_BYTE || mode == MRC_MODE_SHORT || mode == MRC_MODE_FLOAT || mode == MRC_MODE_USHORT;
+  return mode == MRC_MODE_BYTE || mode == MRC_MODE_SHORT || mode == MRC_MODE_FLOAT || mode == MRC_MODE_USHORT ||
+         mode == MRC_MODE_HALF;
 }
 
 const char* mrc_mode_name(int mode) {
@@ -46,6 +48,8 @@ const char* mrc_mode_name(int mode) {
       return "Complex Float";
     case MRC_MODE_USHORT:
       return "Unsigned Short";
+    case MRC_MODE_HALF:
+      return "Float16";
     case 16:
       return "RGB";
     case 20:

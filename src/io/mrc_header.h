@@ -63,12 +63,13 @@ constexpr int MRC_MODE_FLOAT = 2;          // 32-bit float, the only mode quib w
 constexpr int MRC_MODE_SHORT_COMPLEX = 3;  // two signed 16-bit integers
 constexpr int MRC_MODE_FLOAT_COMPLEX = 4;  // two 32-bit floats
 constexpr int MRC_MODE_USHORT = 6;         // unsigned 16-bit integer
+constexpr int MRC_MODE_HALF = 12;          // IEEE 754 half-precision float
 
 // Element size in bytes of the modes the file-size check knows (0, 1, 2, 3, 4, 6, 20, 21, 22);
 // 0 for any other mode.
 size_t mrc_element_size(int mode);
 
-// True for the modes the readers convert to float: 0, 1, 2 and 6.
+// True for the modes the readers convert to float: 0, 1, 2, 6 and 12.
 bool mrc_mode_readable(int mode);
 
 // The mode's name for messages, "Unknown" for codes without one.

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "core/report.h"
+#include "io/half_float.h"
 #include "io/mrc_byte_order.h"
 #include "io/mrc_check.h"
 
 namespace {
 
-// Modes 0, 1 and 6, their bytes already in the machine's order; mode-2 data are read straight into
-// the output.
+// Modes 0, 1, 6 and 12, their bytes already in the machine's order; mode-2 data are read straight
+// into the output.
 void convert_to_float(const unsigned char* raw, const MRC_HEAD* head, size_t count, float* out) {
   switch (head->mode) {
     case MRC_MODE_BYTE:
@@ -27,6 +28,13 @@ void convert_to_float(const unsigned char* raw, const MRC_HEAD* head, size_t cou
         int16_t v;
         memcpy(&v, raw + 2 * i, 2);
         out[i] = v;
+      }
+      break;
+    case MRC_MODE_HALF:
+      for (size_t i = 0; i < count; ++i) {
+        uint16_t v;
+        memcpy(&v, raw + 2 * i, 2);
+        out[i] = float_from_half(v);
       }
       break;
     default:  // MRC_MODE_USHORT

@@ -10,7 +10,7 @@
 #include "backend/memory.h"
 #include "io/mrc_header.h"
 
-// Runs of data elements of modes 0, 1, 2 and 6 as floats, shared by the readers.
+// Runs of data elements of modes 0, 1, 2, 6 and 12 as floats, shared by the readers.
 
 // Reads count elements from the stream's position as the header describes them (mode, byte order,
 // signedness of bytes); returns how many were read (none for a mode that is not 0, 1, 2 or 6).

@@ -1,6 +1,5 @@
 #include "io/ptcl_box.h"
 
-
 #include "core/report.h"
 #include "core/text_lines.h"
 #include "io/star_rows.h"
@@ -14,13 +13,13 @@ void list_ptcl_boxes(FILE* stream, const PTCL_BOX* boxes, int n) {
   for (int i = 0; i < n; ++i) {
     const PTCL_BOX& b = boxes[i];
     if (b.width != 0 && b.height != 0)
-      fprintf(stream, "%-8d%-8d%-8d%-8d%-8.6f        %-8d%-8.6f\n", b.x, b.y, b.width, b.height,
-              b.score, b.class_id, b.angle);
+      fprintf(stream, "%-8d%-8d%-8d%-8d%-8.6f        %-8d%-8.6f\n", b.x, b.y, b.width, b.height, b.score, b.class_id,
+              b.angle);
   }
 }
 
-const char* const kStarBoxLabels[] = {"_rlnCoordinateX", "_rlnCoordinateY", "_rlnAnglePsi",
-                                      "_rlnClassNumber", "_rlnAutopickFigureOfMerit"};
+const char* const kStarBoxLabels[] = {"_rlnCoordinateX", "_rlnCoordinateY", "_rlnAnglePsi", "_rlnClassNumber",
+                                      "_rlnAutopickFigureOfMerit"};
 
 }  // namespace
 

@@ -34,16 +34,14 @@ int walk_neighbor_grid(float radius, int step, int limit, Visit visit) {
 
 }  // namespace
 
-float neighbor_box_weight(float d2, float radius) {
-  return 0.3989423f * expf(-d2 / (radius * radius / 4.5f));
-}
+float neighbor_box_weight(float d2, float radius) { return 0.3989423f * expf(-d2 / (radius * radius / 4.5f)); }
 
 int count_neighbor_boxes(float radius, int step) {
   return walk_neighbor_grid(radius, step, PTCL_BOX_CAPACITY, [](long long, long long, float) {});
 }
 
-int auto_generate_neighbor_boxes(PTCL_BOX* out, int capacity, const PTCL_BOX* centre, float radius,
-                                 int box_size, int step) {
+int auto_generate_neighbor_boxes(PTCL_BOX* out, int capacity, const PTCL_BOX* centre, float radius, int box_size,
+                                 int step) {
   empty_all_ptcl_boxes(out, capacity);
   int cx, cy;
   ptcl_box_centre(*centre, cx, cy);
@@ -67,8 +65,8 @@ int auto_generate_neighbor_boxes(PTCL_BOX* out, int capacity, const PTCL_BOX* ce
   return n;
 }
 
-int generate_neighbor_boxes_from_boxf(PTCL_BOX* out, int capacity, const PTCL_BOX* centre, float radius,
-                                      int box_size, const char* path) {
+int generate_neighbor_boxes_from_boxf(PTCL_BOX* out, int capacity, const PTCL_BOX* centre, float radius, int box_size,
+                                      const char* path) {
   const int n = read_all_ptcl_boxes(out, capacity, path);
   int cx, cy;
   ptcl_box_centre(*centre, cx, cy);

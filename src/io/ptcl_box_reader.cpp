@@ -84,8 +84,7 @@ PTCL_BOX star_box(const StarRowCursor& cursor, const ParticleInfoIndex& index) {
   if (const char* score = star_row_word(cursor, index.autopick_figure_of_merit))
     box.score = static_cast<float>(atof(score));
   if (const char* class_id = star_row_word(cursor, index.class_number)) box.class_id = text_to_int(class_id);
-  if (const char* angle = star_row_word(cursor, index.angle_psi))
-    box.angle = static_cast<float>(text_to_int(angle));
+  if (const char* angle = star_row_word(cursor, index.angle_psi)) box.angle = static_cast<float>(text_to_int(angle));
   return box;
 }
 
@@ -120,8 +119,7 @@ PtclBoxParse parse_star(FILE* stream, PTCL_BOX* boxes, int capacity, const char*
 
 }  // namespace
 
-PtclBoxParse parse_ptcl_boxes(FILE* stream, int format, PTCL_BOX* boxes, int capacity,
-                              const char* report_path) {
+PtclBoxParse parse_ptcl_boxes(FILE* stream, int format, PTCL_BOX* boxes, int capacity, const char* report_path) {
   if (format == BOXF_STAR) return parse_star(stream, boxes, capacity, report_path);
   if (format == BOXF_EMAN) return parse_eman(stream, boxes, capacity, report_path);
   return PtclBoxParse{0, 0, 0};

@@ -75,8 +75,7 @@ int get_info_index_from_keyword(const char* label, const ParticleInfoIndex* inde
 
 int set_info_index_from_star_head(const StarHead* head, ParticleInfoIndex* index) {
   particle_info_index_init(index);
-  for (int i = 0; i < head->count; ++i)
-    set_info_index_from_keyword_number(head->label[i], head->column[i], index);
+  for (int i = 0; i < head->count; ++i) set_info_index_from_keyword_number(head->label[i], head->column[i], index);
   return 0;
 }
 

@@ -86,8 +86,7 @@ int get_starf_suffixn(const char* name) {
   return length >= 5 && strcmp(name + length - 5, ".star") == 0 ? 5 : 0;
 }
 
-void star_row_cursor_start(StarRowCursor& cursor, FILE* stream, const StarHead& head,
-                           const char* report_path) {
+void star_row_cursor_start(StarRowCursor& cursor, FILE* stream, const StarHead& head, const char* report_path) {
   cursor.stream = stream;
   cursor.labels = head.count;
   cursor.report_path = report_path;

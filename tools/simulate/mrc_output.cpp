@@ -5,14 +5,17 @@
 #include <cstdint>
 
 #include "core/report.h"
+#include "io/half_float.h"
 #include "io/mrc_header.h"
 #include "io/mrc_write.h"
 
 namespace {
 
-// A value as the file stores it: floats unchanged, the 16-bit modes rounded and clamped.
+// A value as the file stores it: floats unchanged, half floats rounded to half precision, the
+// 16-bit integer modes rounded and clamped.
 float stored_value(float v, int mode) {
   if (mode == MRC_MODE_FLOAT) return v;
+  if (mode == MRC_MODE_HALF) return float_from_half(half_from_float(v));
   const double lo = mode == MRC_MODE_SHORT ? INT16_MIN : 0.0;
   const double hi = mode == MRC_MODE_SHORT ? INT16_MAX : UINT16_MAX;
   return static_cast<float>(std::clamp(std::nearbyint(double(v)), lo, hi));
@@ -25,6 +28,12 @@ std::vector<T> to_integers(const float* frame, size_t n, int mode) {
   return out;
 }
 
+std::vector<uint16_t> to_halves(const float* frame, size_t n) {
+  std::vector<uint16_t> out(n);
+  for (size_t i = 0; i < n; ++i) out[i] = half_from_float(frame[i]);
+  return out;
+}
+
 template <class T>
 bool append(FILE* file, const std::vector<T>& values) {
   return fseek(file, 0, SEEK_END) == 0 && fwrite(values.data(), sizeof(T), values.size(), file) == values.size();
@@ -33,12 +42,12 @@ bool append(FILE* file, const std::vector<T>& values) {
 }  // namespace
 
 bool sim_mrc_mode_supported(int mode) {
-  return mode == MRC_MODE_SHORT || mode == MRC_MODE_FLOAT || mode == MRC_MODE_USHORT;
+  return mode == MRC_MODE_SHORT || mode == MRC_MODE_FLOAT || mode == MRC_MODE_USHORT || mode == MRC_MODE_HALF;
 }
 
 MrcFrameWriter::MrcFrameWriter(const std::string& path, int nx, int ny, int nz, int mode, float apix)
     : path_(path), head_(mrc_new_head()), frame_size_(static_cast<size_t>(nx) * ny) {
-  if (!sim_mrc_mode_supported(mode)) QUIB_FATAL("mrc_output", "the simulator writes MRC modes 1, 2 and 6 only");
+  if (!sim_mrc_mode_supported(mode)) QUIB_FATAL("mrc_output", "the simulator writes MRC modes 1, 2, 6 and 12 only");
   file_ = MRC_OPEN_WRITE(path.c_str(), "wb+");
   mrc_set_head_xyz_mode(head_.get(), nx, ny, nz, mode);
   head_->mx = nx;
@@ -59,6 +68,9 @@ void MrcFrameWriter::add_frame(const float* frame) {
       break;
     case MRC_MODE_SHORT:
       written = append(file_.get(), to_integers<int16_t>(frame, frame_size_, head_->mode));
+      break;
+    case MRC_MODE_HALF:
+      written = append(file_.get(), to_halves(frame, frame_size_));
       break;
     default:
       written = append(file_.get(), to_integers<uint16_t>(frame, frame_size_, head_->mode));

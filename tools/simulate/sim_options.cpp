@@ -46,7 +46,7 @@ std::vector<OptionSpec> option_table(SimOptions& o) {
        "tilt axis direction, degrees like --angle; the defocus grows toward tilt_axis + 90"},
       {"nptcl", Kind::kInt, &p.nptcl, "particles to place (at most 10240)"},
       {"box", Kind::kInt, &p.box, "particle box size, pixels (a particle is box/2 across)"},
-      {"mode", Kind::kInt, &o.mode, "MRC mode: 2 float, 1 signed 16-bit, 6 unsigned 16-bit"},
+      {"mode", Kind::kInt, &o.mode, "MRC mode: 2 float, 1 signed 16-bit, 6 unsigned 16-bit, 12 half float"},
       {"boxfile", Kind::kText, &o.box_file, "write EMAN .box coordinates (corner, size) to this file"},
       {"starfile", Kind::kText, &o.star_file, "write RELION .star coordinates with the local defocus"},
   };
@@ -119,7 +119,7 @@ SimOptions parse_sim_options(int argc, const char* const* argv) {
     ++i;
   }
   if (o.output.empty()) option_error("no output file: name one with -o (see --help)");
-  if (!sim_mrc_mode_supported(o.mode)) option_error("--mode must be 1, 2 or 6");
+  if (!sim_mrc_mode_supported(o.mode)) option_error("--mode must be 1, 2, 6 or 12");
   check_sim_params(o.params);
   return o;
 }
