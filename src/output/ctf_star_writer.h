@@ -1,5 +1,7 @@
-// The run's CTF STAR file: its header (12 columns, or 13 with the phase shift) and one row of CTF
-// parameters per micrograph, in the column names RELION reads.
+// The run's CTF STAR file: its header and one row of CTF parameters per micrograph, in the column
+// names RELION reads. The RELION 3.0 layout is one table of 12 columns (13 with the phase shift);
+// the layout of RELION 3.1 and later puts the optics in a table of their own (data_optics, one
+// group) and the micrographs in data_micrographs.
 #pragma once
 
 #include <cstdio>
@@ -33,6 +35,9 @@ int log_ctfstar_ex_oneline(FILE* stream, const CtfStarRow& row);
 // The same with the phase shift as the last (13th) column. Returns 0.
 int log_ctfstar_ex_oneline_phase_shift(FILE* stream, const CtfStarRow& row);
 
-// The header and a row as text, with the phase-shift column or without it.
-std::string ctfstar_head_text(bool phase_shift);
-std::string ctfstar_row_text(const CtfStarRow& row, bool phase_shift);
+enum class CtfStarLayout { kRelion30, kRelion31 };
+
+// The header and a row as text, with the phase-shift column or without it. The RELION 3.1 header
+// holds the optics group of the run's optics.
+std::string ctfstar_head_text(bool phase_shift, CtfStarLayout layout, const Optics& optics);
+std::string ctfstar_row_text(const CtfStarRow& row, bool phase_shift, CtfStarLayout layout);

@@ -37,9 +37,14 @@ bool read_all(int fd, std::string& text) {
 // Flushes written data to the disk; devices and pipes that cannot be synchronised are no failure.
 bool sync_to_disk(int fd) { return fdatasync(fd) == 0 || errno == EINVAL || errno == EROFS; }
 
+// The columns of the head's last table, the one the rows belong to (a head may start with others,
+// such as RELION 3.1's optics table).
 size_t label_count(const std::string& head) {
+  const size_t loop = head.rfind("\nloop_");
   size_t count = 0;
-  for (size_t at = head.find("\n_rln"); at != std::string::npos; at = head.find("\n_rln", at + 1)) ++count;
+  for (size_t at = head.find("\n_rln", loop == std::string::npos ? 0 : loop); at != std::string::npos;
+       at = head.find("\n_rln", at + 1))
+    ++count;
   return count;
 }
 

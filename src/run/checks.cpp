@@ -300,6 +300,12 @@ void quib_check_local_grid(const QUIB_Para* p) {
            p->local_radius, step, PTCL_BOX_CAPACITY);
 }
 
+void check_star_layout(const QUIB_Para* p) {
+  if (p->ctfstar_format != 30 && p->ctfstar_format != 31)
+    REFUSE("Invalid --ctfstar_format %d: 30 writes the RELION 3.0 table, 31 the tables of RELION 3.1 and later",
+           p->ctfstar_format);
+}
+
 int Quib_check_parameters(int argc, char** argv, QUIB_Para* para) {
   check_files(argc, argv, para);
   check_optics(para);
@@ -311,6 +317,7 @@ int Quib_check_parameters(int argc, char** argv, QUIB_Para* para) {
   check_movie(para);
   check_local_refinement(para);
   quib_check_local_grid(para);
+  check_star_layout(para);
   if (!para->skip_check_gpu && check_and_set_gid(para->gid) != 0) QUIB_FATAL("ctf", "No usable GPU device found");
   return 0;
 }

@@ -51,7 +51,7 @@ void append_star_row(ResultsStar& star, const MicrographFiles& f, const QUIB_Par
   const float magnification = static_cast<float>(p.dstep * 10000.0 / p.apix);
   const CtfStarRow row{f.name,        f.ctfname, ctf_model_of(ctf), run_optics(p),
                        magnification, p.dstep,   ctf.ccc,           ctf.resolution};
-  if (!append_results_row(star, ctfstar_row_text(row, p.do_phase_shift)))
+  if (!append_results_row(star, ctfstar_row_text(row, p.do_phase_shift, ctfstar_layout(p))))
     QUIB_FATAL_WRITE_FAILED("quib", star.path.c_str());
 }
 

@@ -34,6 +34,7 @@
 #include "run/resume.h"
 #include "run/run_buffers.h"
 #include "run/run_summary.h"
+#include "run/stage_settings.h"
 #include "run/stage_timer.h"
 #include "run/tips.h"
 
@@ -148,7 +149,7 @@ void open_star_file(Run& run) {
     case ResultsStarOpen::Locked:
       refuse_star_file("Another quib run is writing %s: wait for it to end, or", p.ctfstar);
   }
-  const std::string head = ctfstar_head_text(p.do_phase_shift);
+  const std::string head = ctfstar_head_text(p.do_phase_shift, ctfstar_layout(p), run_optics(p));
   std::vector<std::string> rows;
   if (!p.do_unfinished) return start_results_table(run.star, head, rows);
   if (!read_earlier_rows(run.star, head, rows))

@@ -32,8 +32,8 @@ int put_typed_option(const QuibOption& option, int argc, char** argv, int i, con
       return 1;
     case OptionKind::Switch: {
       const int stored = p->*option.int_field;
-      const bool skip_check = option.int_field == &QUIB_Para::skip_check_mrc ||
-                              option.int_field == &QUIB_Para::skip_check_gpu;
+      const bool skip_check =
+          option.int_field == &QUIB_Para::skip_check_mrc || option.int_field == &QUIB_Para::skip_check_gpu;
       if (skip_check) {
         printf("        --%-19s %d\n", label, stored);
       } else {

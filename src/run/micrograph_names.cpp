@@ -84,7 +84,8 @@ void refuse_outputs_over_inputs(const QUIB_Para& para) {
     check(out.log, "log", "Choose another --logsuffix.");
     check(out.ctf, "diagnosis image", "Rename the input file.");
     check(out.epa, "EPA file", "Rename the input file.");
-    if (para.do_phase_flip) check(phase_flip_file(para.fnames[i]), "phase-flipped micrograph", "Rename the input file.");
+    if (para.do_phase_flip)
+      check(phase_flip_file(para.fnames[i]), "phase-flipped micrograph", "Rename the input file.");
     if (!para.do_local_refine) continue;
     const LocalRefineFiles local = local_refine_files(para.fnames[i], para);
     check(local.star, "per-particle STAR file", "Choose another --boxsuffix.");

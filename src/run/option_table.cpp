@@ -8,8 +8,7 @@ namespace {
 
 using P = QUIB_Para;
 
-QuibOption real(const char* name, FloatField field, const char* def, const char* meaning,
-                IntField set_flag = nullptr) {
+QuibOption real(const char* name, FloatField field, const char* def, const char* meaning, IntField set_flag = nullptr) {
   return {name, OptionKind::Float, field, nullptr, nullptr, set_flag, def, meaning};
 }
 
@@ -26,8 +25,7 @@ QuibOption toggle(const char* name, IntField field, const char* def, const char*
   return {name, OptionKind::Switch, nullptr, field, nullptr, nullptr, def, meaning};
 }
 
-QuibOption text(const char* name, TextField field, const char* def, const char* meaning,
-                IntField set_flag = nullptr) {
+QuibOption text(const char* name, TextField field, const char* def, const char* meaning, IntField set_flag = nullptr) {
   return {name, OptionKind::Text, nullptr, nullptr, field, set_flag, def, meaning};
 }
 
@@ -41,10 +39,8 @@ const QuibOption QUIB_OPTIONS[QUIB_OPTIONS_ALL] = {
     real("phase_shift_L", &P::phase_shift_L, "0.0",
          "lowest phase shift searched, degrees (any phase_shift option turns the phase-plate search on)",
          &P::phase_shift_L_set),
-    real("phase_shift_H", &P::phase_shift_H, "180.0", "highest phase shift searched, degrees",
-         &P::phase_shift_H_set),
-    real("phase_shift_S", &P::phase_shift_S, "5.0", "step of the phase-shift search, degrees",
-         &P::phase_shift_S_set),
+    real("phase_shift_H", &P::phase_shift_H, "180.0", "highest phase shift searched, degrees", &P::phase_shift_H_set),
+    real("phase_shift_S", &P::phase_shift_S, "5.0", "step of the phase-shift search, degrees", &P::phase_shift_S_set),
     integer("phase_shift_T", &P::phase_shift_T, "1",
             "target of the phase search: 1 cross-correlation, 2 resolution limit", &P::phase_shift_T_set),
     real("dstep", &P::dstep, "14.0", "detector pixel size, micrometres (gives the magnification)"),
@@ -124,6 +120,8 @@ const QuibOption QUIB_OPTIONS[QUIB_OPTIONS_ALL] = {
     toggle("output_time", &P::output_time, "0", "kept for older command lines; timings are always printed"),
     integer("seed", &P::seed, "clock", "fixes the random draws of the refinements, so runs repeat exactly",
             &P::seed_set),
+    integer("ctfstar_format", &P::ctfstar_format, "30",
+            "layout of the STAR file: 30 one table (RELION 3.0), 31 optics and micrographs tables (RELION 3.1+)"),
 };
 
 const QuibOption* find_quib_option(const char* arg) {

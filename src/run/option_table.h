@@ -24,7 +24,7 @@ struct QuibOption {
   FloatField float_field;
   IntField int_field;  // Int, TruncInt and Switch
   TextField text_field;
-  IntField set_flag;   // raised when the option appears, or null
+  IntField set_flag;  // raised when the option appears, or null
   const char* default_text;
   const char* meaning;
 };
@@ -32,7 +32,7 @@ struct QuibOption {
 // The listed options, in the order of the valid-option list and the help, "help" last.
 constexpr int QUIB_OPTIONS_LISTED = 66;
 // Listed options followed by the options that the parser accepts but the help does not show.
-constexpr int QUIB_OPTIONS_ALL = 75;
+constexpr int QUIB_OPTIONS_ALL = 76;
 extern const QuibOption QUIB_OPTIONS[QUIB_OPTIONS_ALL];
 
 // The option that arg names ("-name"/"--name", any case), or null.

@@ -17,9 +17,10 @@
 namespace {
 
 [[noreturn]] void reject_option(const char* function, int line, const char* arg, const char* advice) {
-  printf("\033[41m\033[1m\033[5mCRITICAL ERROR: in function %s(), file %s on line %d. Failed to recognize "
-         "option: %s! Exit now. %s\033[m\n\n",
-         function, "ctf", line, arg, advice);
+  printf(
+      "\033[41m\033[1m\033[5mCRITICAL ERROR: in function %s(), file %s on line %d. Failed to recognize "
+      "option: %s! Exit now. %s\033[m\n\n",
+      function, "ctf", line, arg, advice);
   quib_print_valid_options();
   fflush(stdout);
   exit(1);
@@ -48,8 +49,7 @@ double finite_number(const char* value, const QuibOption& option) {
 void copy_text_value(char* dst, const char* value, const QuibOption& option) {
   if (strlen(value) >= static_cast<size_t>(QUIB_TEXT_SIZE)) {
     char text[128];
-    snprintf(text, sizeof text, "Value of option --%s is longer than %d characters", option.name,
-             QUIB_TEXT_SIZE - 1);
+    snprintf(text, sizeof text, "Value of option --%s is longer than %d characters", option.name, QUIB_TEXT_SIZE - 1);
     QUIB_FATAL("ctf", text);
   }
   strlcpy(dst, value);
@@ -100,8 +100,7 @@ void derive_dependent_values(QUIB_Para* para) {
     para->nfiles_refine = get_all_initctf_from_ctfstar(para, para->input_ctfstar);
     phase_line = phase_shift_label_line(para->input_ctfstar);
   }
-  if (!para->ctfout_resH_set || para->ctfout_resH < 2.0f * para->apix)
-    para->ctfout_resH = 2.0f * para->apix + 0.1f;
+  if (!para->ctfout_resH_set || para->ctfout_resH < 2.0f * para->apix) para->ctfout_resH = 2.0f * para->apix + 0.1f;
   if (para->phase_shift_L_set || para->phase_shift_H_set || para->phase_shift_S_set || para->phase_shift_T_set) {
     para->do_phase_shift = 1;
     para->ref_control.refine_phase_shift = 1;

@@ -58,15 +58,17 @@ void fput_io_options(FILE* stream, const QUIB_Para* p) {
 
 void fput_relion_block(FILE* stream, const QUIB_Para* p) {
   const float magnification = 10000.0f * p->dstep / p->apix;
-  fprintf(stream, "********************************  parameter format for RELION: "
-                  "*********************************************\n\n");
+  fprintf(stream,
+          "********************************  parameter format for RELION: "
+          "*********************************************\n\n");
   fprintf(stream, " CS[mm], HT[kV], AmpCnst, XMAG, DStep[um]\n");
   fprintf(stream, "  %.1f    %.1f    %.2f  %.1f   %.3f\n\n", p->cs, p->kV, p->ac, magnification, p->dstep);
   fprintf(stream, " Positive defocus values for underfocus\n");
   fprintf(stream, " Box, ResMin[A], ResMax[A], dFMin[A], dFMax[A], FStep[A], dAst[A]\n");
   fprintf(stream, " %d       %.1f        %.1f   10000.0   70000.0  500.0    0.0\n", p->boxsize, p->resL, p->resH);
-  fprintf(stream, "********************************* end of parameter format for RELION: "
-                  "*************************************\n\n");
+  fprintf(stream,
+          "********************************* end of parameter format for RELION: "
+          "*************************************\n\n");
 }
 
 }  // namespace

@@ -92,6 +92,7 @@ void set_defaults(QUIB_Para* p) {
   strlcpy(p->boxsuffix, "_ptclpick.star");
   p->do_unfinished = 0;
   p->seed = 0;
+  p->ctfstar_format = 30;
 
   p->nfiles = 0;
   p->nfiles_refine = 0;

@@ -19,6 +19,10 @@ InputCtf input_ctf_of(const QUIB_Para& p, int index) {
 
 Optics run_optics(const QUIB_Para& p) { return make_optics(p.kV, p.cs, p.ac, p.apix); }
 
+CtfStarLayout ctfstar_layout(const QUIB_Para& p) {
+  return p.ctfstar_format == 31 ? CtfStarLayout::kRelion31 : CtfStarLayout::kRelion30;
+}
+
 DefocusSearchSettings defocus_search_settings(const QUIB_Para& p) {
   return {p.boxsize, CtfSampling{run_optics(p), p.bfac, RESO{p.resL, p.resH}}, p.defL, p.defH, p.defS};
 }

@@ -8,11 +8,15 @@
 #include "ctf/resolution_limit.h"
 #include "ctf/search_1d.h"
 #include "ctf/search_sequence.h"
+#include "output/ctf_star_writer.h"
 #include "output/diagnosis_image.h"
 #include "run/quib_para.h"
 
 // --kV, --cs, --ac and --apix.
 Optics run_optics(const QUIB_Para& para);
+
+// --ctfstar_format (checked to be 30 or 31).
+CtfStarLayout ctfstar_layout(const QUIB_Para& para);
 
 // The 1D search: the box, --bfac and --resL..--resH, and the grid --defL, --defH, --defS.
 DefocusSearchSettings defocus_search_settings(const QUIB_Para& para);
