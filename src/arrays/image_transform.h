@@ -28,5 +28,5 @@ void hcuda_2d_transform(const float* in, float* out, int nx, int ny, float cx, f
 // Rotation by angle degrees about ((nx - 1)/2, (ny - 1)/2): output pixel takes the input at its
 // offset rotated by the angle, (dx cos - dy sin, dx sin + dy cos). With y growing upwards a
 // positive angle turns the image clockwise; with y growing downwards (rows from the top, as on a
-// screen), counter-clockwise.
+// screen), counter-clockwise. Quarter turns are exact: they move pixels onto pixels.
 void hcuda_2d_rotate(const float* in, float* out, int nx, int ny, float angle);
