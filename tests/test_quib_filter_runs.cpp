@@ -160,6 +160,7 @@ TEST(QuibFilterRuns, RefusesUnusableResamplingWindowsAndParticleFiles) {
   };
   const Case cases[] = {
       {"--scale 0", "--scale needs a value above 0"},
+      {"--scale 1e-50", "--scale needs a value above 0"},
       {"--scale 0.01", "less than 1 pixel"},
       {"--transform 1,2,2,4,0,0", "singular"},
       {"--transform 1,0,0,1,2", "six numbers"},

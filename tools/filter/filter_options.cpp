@@ -91,7 +91,9 @@ RT_Mat2D parse_motion(const char* option, const char* text) {
 void store_value(const OptionSpec& entry, const char* option, const char* text) {
   const bool positive = entry.kind == Kind::kInt || entry.kind == Kind::kLength || entry.kind == Kind::kResolution;
   const double value = positive || entry.kind == Kind::kAngle ? parse_number(option, text) : 0.0;
-  if (positive && !(value > 0)) option_error(std::string(option) + " needs a value above 0, not '" + text + "'");
+  // A length must stay above 0 in float too: 0 would silently mean "no such step".
+  const bool stays_positive = entry.kind == Kind::kLength ? static_cast<float>(value) > 0.0f : value > 0;
+  if (positive && !stays_positive) option_error(std::string(option) + " needs a value above 0, not '" + text + "'");
   switch (entry.kind) {
     case Kind::kInt:
       if (value != std::floor(value) || value > INT_MAX)
