@@ -1,10 +1,12 @@
 // Filters, masks, local means and binning against direct computations on small images.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <vector>
 
+#include "arrays/box_std.h"
 #include "arrays/circular_mask.h"
 #include "arrays/fourier_band.h"
 #include "arrays/image_binning.h"
@@ -164,6 +166,42 @@ TEST(ImageFilters, LocalMeanAndSpreadAreSoftDiskAveragesOfTheMirrorPaddedImage) 
   DeviceBuffer<float> flat = device_copy_of(std::vector<float>(nx * ny, 1234.567f));
   ASSERT_EQ(hcuda_2d_local_sigma_softR_mpad(result.get(), flat.get(), nx, ny, radius, width), 0);
   for (float v : host_copy_of(result)) EXPECT_TRUE(v >= 0.0f && v < 0.05f) << v;
+}
+
+TEST(ImageFilters, WindowStandardDeviationIsTheSpreadAboutTheWindowMean) {
+  const int nx = 9, ny = 7;
+  std::vector<float> in = test_image(nx, ny);
+  for (size_t i = 0; i < in.size(); ++i) in[i] = 1000.0f + 3.0f * in[i] + 0.5f * (i % nx);  // offset and slope
+  DeviceBuffer<float> image = device_copy_of(in), out(nx * ny);
+  for (int k : {1, 2, 3, 4, 7}) {
+    hcuda_2d_std_by_box(image.get(), out.get(), nx, ny, k, k);
+    const std::vector<float> got = host_copy_of(out);
+    const int h = k / 2;
+    for (int y = 0; y < ny; ++y)
+      for (int x = 0; x < nx; ++x) {
+        // The window of the window mean: k/2 before to k/2 - 1 after, cut to the image.
+        const int x0 = h ? std::max(x - h, 0) : x, x1 = h ? std::min(x + h, nx) : x + 1;
+        const int y0 = h ? std::max(y - h, 0) : y, y1 = h ? std::min(y + h, ny) : y + 1;
+        double sum = 0, squares = 0;
+        const int count = (x1 - x0) * (y1 - y0);
+        for (int j = y0; j < y1; ++j)
+          for (int i = x0; i < x1; ++i) sum += in[j * nx + i];
+        for (int j = y0; j < y1; ++j)
+          for (int i = x0; i < x1; ++i) squares += std::pow(in[j * nx + i] - sum / count, 2);
+        EXPECT_NEAR(got[y * nx + x], std::sqrt(squares / count), 1e-4) << "k " << k << " at " << x << "," << y;
+      }
+  }
+  // A NaN spoils only the windows that hold it.
+  in[3 * nx + 4] = NAN;
+  DeviceBuffer<float> spoiled = device_copy_of(in);
+  hcuda_2d_std_by_box(spoiled.get(), out.get(), nx, ny, 2, 2);
+  const std::vector<float> got = host_copy_of(out);
+  for (int y = 0; y < ny; ++y)
+    for (int x = 0; x < nx; ++x)
+      EXPECT_EQ(std::isnan(got[y * nx + x]), (x == 4 || x == 5) && (y == 3 || y == 4)) << x << "," << y;
+  EXPECT_NE(box_window_problem(nx, ny, 0, 0), nullptr);
+  EXPECT_NE(box_window_problem(nx, ny, 8, 8), nullptr);
+  EXPECT_EQ(box_window_problem(nx, ny, 7, 7), nullptr);
 }
 
 TEST(ImageFilters, BinningGivesBlockMeansAndDropsLeftoverEdges) {

@@ -4,9 +4,10 @@
 // spans k pixels reaching one further left than right, and an odd k one pixel fewer. A size below 2
 // would leave no pixel at all: such a window is the pixel itself.
 //
-// The sums come from summed-area tables in double precision, four look-ups per pixel whatever the
-// window, and agree with a direct sum within float rounding. A window that holds an infinite or NaN
-// value gives what a direct float sum would: NaN, or the infinity when all of them share its sign.
+// The sums come from summed-area tables in double precision (arrays/window_sums.h), four look-ups
+// per pixel whatever the window, and agree with a direct sum within float rounding. A window that
+// holds an infinite or NaN value gives what a direct float sum would: NaN, or the infinity when all
+// of them share its sign.
 #pragma once
 
 // out (nx x ny) = the window mean of in; both on the device, out must not be in.

@@ -1,4 +1,5 @@
-// quib_filter: bins, band-passes and masks the images of an MRC file (see --help).
+// quib_filter: bins, resamples, band-passes and masks the images of an MRC file, or cuts particles
+// out of a micrograph and pastes them back (see --help).
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -8,7 +9,9 @@
 
 #include "backend/workspace.h"
 #include "core/report.h"
+#include "filter/filter_header.h"
 #include "filter/filter_options.h"
+#include "filter/filter_particles.h"
 #include "filter/filter_steps.h"
 #include "io/mrc_read.h"
 #include "io/mrc_write.h"
@@ -22,22 +25,6 @@ bool same_file(const std::string& a, const std::string& b) {
   return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-// The pixel size the header's cell gives for x, or 0 when it gives none.
-float header_apix(const MRC_HEAD& head) {
-  return head.mx > 0 && head.xlen > 0.0f ? head.xlen / static_cast<float>(head.mx) : 0.0f;
-}
-
-// The input's header made the header of nz float images of nx x ny pixels of size apix.
-void set_output_head(MRC_HEAD& head, int nx, int ny, int nz, float apix) {
-  mrc_set_head_xyz_mode(&head, nx, ny, nz, MRC_MODE_FLOAT);
-  head.mx = nx;
-  head.my = ny;
-  head.mz = nz;
-  head.xlen = nx * apix;
-  head.ylen = ny * apix;
-  head.zlen = nz * apix;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -49,6 +36,14 @@ int main(int argc, char** argv) {
   if (same_file(o.input, o.output)) QUIB_FATAL("quib_filter", "the output file must not be the input file");
   WorkspaceScope workspace;
   try {
+    if (!o.extract_boxes.empty()) {
+      extract_particles(o);
+      return 0;
+    }
+    if (!o.paste_stack.empty()) {
+      paste_particles(o);
+      return 0;
+    }
     MrcHeadPtr head = get_mrcf_head(o.input.c_str());
     if (!head) QUIB_FATAL("quib_filter", "the input is shorter than an MRC header");
     const float apix = o.apix > 0.0f ? o.apix : header_apix(*head);
@@ -58,7 +53,8 @@ int main(int argc, char** argv) {
     std::vector<float> result;
     if (filter_images(o, images.get(), nx, ny, nz, apix, result) != 0)
       QUIB_FATAL("quib_filter", "the device failed while filtering");
-    set_output_head(*head, nx / o.bin, ny / o.bin, nz, apix * o.bin);
+    const FilteredShape shape = filtered_shape(o, nx, ny, apix);
+    set_output_head(*head, shape.nx, shape.ny, nz, shape.apix);
     if (mrcf_write_head_data(o.output.c_str(), head.get(), result.data()) != 0)
       QUIB_FATAL_WRITE_FAILED("quib_filter", o.output.c_str());
   } catch (const std::bad_alloc&) {
