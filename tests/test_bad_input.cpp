@@ -101,7 +101,7 @@ TEST(BadInput, DamagedOrOversizedMrcFiles) {
       {"10^6 x 10^6 pixels, second", mrc_with(mrc_test_head(1000000, 1000000, 1, 2), 0), false,
        "An MRC section of 1000000 x 1000000 pixels is too large (2^31 or more)!"},
       {"complex mode 4, first", mrc_with(mrc_test_head(kSize, kSize, 1, 4), 2 * data_bytes), true,
-       "MRC mode 4 (Complex Float) cannot be read; modes 0, 1, 2 and 6 can!"},
+       "MRC mode 4 (Complex Float) cannot be read; modes 0, 1, 2, 6 and 12 can!"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -538,7 +538,7 @@ TEST(SimulateMrc, SimulatedCountsSurviveTheSixteenBitModes) {
 TEST(SimulateMrcDeathTest, RefusesOtherModesAndUnwritableFiles) {
   const std::vector<float> one = {1.0f};
   EXPECT_EXIT_STDOUT(write_mrc_frames("/tmp/quib_sim_mode3.mrc", one, 1, 1, 1, 3, 1.0f), 1,
-                     "writes MRC modes 1, 2 and 6 only! Exit now!");
+                     "writes MRC modes 1, 2, 6 and 12 only! Exit now!");
   EXPECT_EXIT_STDOUT(write_mrc_frames("/nonexistent/dir/x.mrc", one, 1, 1, 1, 2, 1.0f), 1,
                      "Cannot write to file /nonexistent/dir/x.mrc");
   EXPECT_EXIT_STDOUT(write_box_file("/nonexistent/dir/x.box", {}, 64), 1,
@@ -602,7 +602,7 @@ TEST(SimulateOptionsDeathTest, BadCommandLinesEndWithAMessage) {
       {"-o a.mrc --apix nan", "--apix needs a number, not 'nan'"},
       {"-o a.mrc --seed -1", "--seed needs a whole number from 0"},
       {"-o --nx", "-o needs a file name, not '--nx'"},
-      {"-o a.mrc --mode 3", "--mode must be 1, 2 or 6"},
+      {"-o a.mrc --mode 3", "--mode must be 1, 2, 6 or 12"},
       {"-o a.mrc --nx 8", "nx must lie between 16 and 16384"},
       {"-o a.mrc --nz 0", "nz must lie between 1 and 1000"},
       {"-o a.mrc --apix 0", "apix must lie between"},

@@ -6,10 +6,5 @@ float header_apix(const MRC_HEAD& head) {
 
 void set_output_head(MRC_HEAD& head, int nx, int ny, int nz, float apix) {
   mrc_set_head_xyz_mode(&head, nx, ny, nz, MRC_MODE_FLOAT);
-  head.mx = nx;
-  head.my = ny;
-  head.mz = nz;
-  head.xlen = nx * apix;
-  head.ylen = ny * apix;
-  head.zlen = nz * apix;
+  mrc_set_head_pixel_size(&head, apix);
 }

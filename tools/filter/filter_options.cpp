@@ -186,7 +186,7 @@ BandPass band_of(const FilterOptions& o) {
 
 void print_filter_help(const char* program) {
   printf("Usage: %s [options] input.mrc output.mrc\n\n", program);
-  printf("Filters every image of an MRC file (modes 0, 1, 2, 6) and writes the results as 32-bit floats.\n");
+  printf("Filters every image of an MRC file (modes 0, 1, 2, 6, 12) and writes the results as 32-bit floats.\n");
   printf("The steps run in this order: binning, scaling, rotation, transform, background subtraction,\n");
   printf("local standard deviation, window standard deviation, band-pass (square images only), mask.\n");
   printf("The output's pixel size follows the binning and scaling; the transform's translation and the\n");

@@ -50,12 +50,7 @@ MrcFrameWriter::MrcFrameWriter(const std::string& path, int nx, int ny, int nz, 
   if (!sim_mrc_mode_supported(mode)) QUIB_FATAL("mrc_output", "the simulator writes MRC modes 1, 2, 6 and 12 only");
   file_ = MRC_OPEN_WRITE(path.c_str(), "wb+");
   mrc_set_head_xyz_mode(head_.get(), nx, ny, nz, mode);
-  head_->mx = nx;
-  head_->my = ny;
-  head_->mz = nz;
-  head_->xlen = nx * apix;
-  head_->ylen = ny * apix;
-  head_->zlen = nz * apix;
+  mrc_set_head_pixel_size(head_.get(), apix);
   if (mrc_write_head(file_.get(), head_.get()) != 0) QUIB_FATAL_CANNOT_WRITE("mrc_output", path_.c_str());
 }
 
