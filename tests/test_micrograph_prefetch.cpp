@@ -95,6 +95,10 @@ TEST(MicrographPrefetch, AFileOfAnotherSizeOrADamagedOneIsNotRead) {
     prefetch.start(path);
     EXPECT_FALSE(take(prefetch, path, pixels)) << path;
   }
+  // Micrographs too large to hold twice are only read into the system's cache: nothing to hand over.
+  MicrographPrefetch too_large(size_t(1) << 40);
+  too_large.start(short_file);
+  EXPECT_FALSE(take(too_large, short_file, pixels));
 }
 
 }  // namespace

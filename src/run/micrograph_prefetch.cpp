@@ -4,18 +4,31 @@
 
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "core/file_ptr.h"
 #include "io/mrc_read.h"
 
 namespace {
 
-// The spare buffer may take at most this share of the machine's memory.
+// The spare buffer may take at most 1 GiB and an eighth of the machine's memory, so that a long
+// movie (4096 x 4096 x 40 floats are 2.7 GB) stays within its memory budget.
 bool can_spare(size_t values) {
   const long pages = sysconf(_SC_PHYS_PAGES), page_size = sysconf(_SC_PAGESIZE);
   if (pages <= 0 || page_size <= 0) return false;
   const double memory = static_cast<double>(pages) * page_size;
-  return static_cast<double>(values) * sizeof(float) <= memory / 8.0;
+  const double bytes = static_cast<double>(values) * sizeof(float);
+  return bytes <= memory / 8.0 && bytes <= 1024.0 * 1024.0 * 1024.0;
+}
+
+// Reads the whole file and forgets it: the operating system keeps it in its cache, so the ordinary
+// read that follows no longer waits for the disk.
+void warm_cache(const std::string& path) {
+  const FilePtr file(fopen(path.c_str(), "rb"));
+  if (!file) return;
+  std::vector<char> chunk(8 << 20);
+  while (fread(chunk.data(), 1, chunk.size(), file.get()) == chunk.size()) {
+  }
 }
 
 bool same_file(const struct stat& a, const struct stat& b) {
@@ -37,10 +50,12 @@ void MicrographPrefetch::wait() {
 
 void MicrographPrefetch::start(const std::string& path) {
   wait();
-  if (!pixels_.get()) return;
   path_ = path;
   complete_ = false;
-  reader_ = std::thread([this] { read(); });
+  if (pixels_.get())
+    reader_ = std::thread([this] { read(); });
+  else
+    reader_ = std::thread(warm_cache, path);
 }
 
 void MicrographPrefetch::read() {

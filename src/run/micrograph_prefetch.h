@@ -16,8 +16,9 @@
 
 class MicrographPrefetch {
  public:
-  // Room for `values` pixels (nx * ny * nz of the run's micrographs); none is read when that would
-  // take more memory than the machine can spare, and every micrograph is then read in turn.
+  // Room for `values` pixels (nx * ny * nz of the run's micrographs). Where that would take more
+  // memory than a run may spare, the next file is only read into the operating system's cache,
+  // and its pixels come from there in turn.
   explicit MicrographPrefetch(size_t values);
   ~MicrographPrefetch();
   MicrographPrefetch(const MicrographPrefetch&) = delete;
