@@ -31,12 +31,15 @@
 
 namespace {
 
-// Bands of rows with sums of their own: their number fixes the order of every sum on both backends.
-constexpr int kRowBands = 256;
-// Work items per band: with 256 bands, enough to spread over the CPU threads and to fill a GPU.
-constexpr int kSampleRanges = 64;
-// Samples are visited in aligned groups of kLanes, so that the CPU loop over a group vectorises
-// without a scalar remainder; sample ranges start and end on multiples of kLanes.
+// Work items, one per (band of rows, range of samples): enough to spread over the CPU threads and
+// to fill a GPU. The ranges hold at least kMinGroups groups of samples (fewer ranges on short
+// profiles, as a pixel visits every range its samples touch), at most kMaxRanges; the rows make
+// up the rest. The bands fix the order of every sum, on both backends.
+constexpr int kWorkItems = 16384;
+constexpr int kMaxRanges = 64;
+constexpr int kMinGroups = 4;
+// Samples are visited in groups of kLanes, so that the CPU loop over a group vectorises without a
+// scalar remainder; the ranges of samples of the work items start and end on multiples of kLanes.
 constexpr int kLanes = 8;
 // Pixels per row block; a block keeps the union of its pixels' sample ranges, so that a work item
 // skips the blocks that cannot touch its samples.
@@ -50,17 +53,17 @@ struct EpaSetup {
   int M, nh, ny;
   int first, end;              // samples first <= i < end lie inside the band; the others are 0
   int lanes_first, lanes_end;  // first and end rounded outward to multiples of kLanes
-  int rows_per_band, bands, blocks;
+  int ranges, rows_per_band, bands, blocks;
   const float* gamma;    // gamma_i of the samples i < lanes_end (device)
   float k;               // gamma = c s^2 - k s^4, c = pi lambda Z on the direction
   float pl;              // pi lambda
   float z_mean, z_half;  // Z(theta) = z_mean + z_half cos(2 (theta - A))
   float cos2A, sin2A;
-  float pixels;                  // radius in pixels per 1/Angstrom: 2 (nh - 1) apix
-  int y0;                        // row of zero frequency
-  double c0;                     // c on the x axis
-  double samples_per_frequency;  // 2 (M - 1) apix
-  bool falls_in_band;            // the x-axis phase passes its maximum inside the band
+  float pixels;                 // radius in pixels per 1/Angstrom: 2 (nh - 1) apix
+  int y0;                       // row of zero frequency
+  float c0;                     // c on the x axis
+  float samples_per_frequency;  // 2 (M - 1) apix
+  bool falls_in_band;           // the x-axis phase passes its maximum inside the band
 };
 
 // The input spectra, held by value so that a kernel can capture them.
@@ -91,19 +94,18 @@ QUIB_HD inline float pixel_phase(const EpaSetup& e, const EpaPixel& p) {
   return p.c * s * s - e.k * s * s * s * s;
 }
 
-// Continuous sample index where the x-axis phase, rising, reaches g: 0 for g <= 0, infinite
-// where g lies above the phase maximum.
-QUIB_HD inline double rising_index(const EpaSetup& e, double g) {
-  if (!(g > 0.0)) return 0.0;
-  const double discriminant = e.c0 * e.c0 - 4.0 * e.k * g;
-  if (!(discriminant >= 0.0)) return INFINITY;
-  return e.samples_per_frequency * sqrt(2.0 * g / (e.c0 + sqrt(discriminant)));
+// Continuous sample index where the x-axis phase reaches g while rising: 0 for g <= 0, NaN where
+// g lies above the phase maximum.
+QUIB_HD inline float rising_index(const EpaSetup& e, float g) {
+  const float root = sqrtf(e.c0 * e.c0 - 4.0f * e.k * g);
+  const float index = e.samples_per_frequency * sqrtf(2.0f * g / (e.c0 + root));
+  return g > 0.0f ? index : 0.0f;
 }
 
-// The same past the phase maximum, where the phase falls back to g (needs k > 0).
-QUIB_HD inline double falling_index(const EpaSetup& e, double g) {
-  const double discriminant = e.c0 * e.c0 - 4.0 * e.k * g;
-  return e.samples_per_frequency * sqrt((e.c0 + sqrt(discriminant)) / (2.0 * e.k));
+// The same past the phase maximum, where the phase falls back to g (infinite for k = 0).
+QUIB_HD inline float falling_index(const EpaSetup& e, float g) {
+  const float root = sqrtf(e.c0 * e.c0 - 4.0f * e.k * g);
+  return e.samples_per_frequency * sqrtf((e.c0 + root) / (2.0f * e.k));
 }
 
 QUIB_HD inline int max_of(int a, int b) { return a > b ? a : b; }
@@ -111,46 +113,41 @@ QUIB_HD inline int min_of(int a, int b) { return a < b ? a : b; }
 QUIB_HD inline float min_of(float a, float b) { return a < b ? a : b; }
 
 // The samples that pixel (x, y) can count for: a superset (one index of margin on either side for
-// rounding, then whole groups of kLanes) of those whose phase lies within kPhaseReach of its own.
-// Where the band holds samples past the x-axis phase maximum, the range runs on to the falling
-// samples. Empty for the centre, a direction on which the phase does not rise, and pixels past
-// their direction's phase maximum.
+// rounding) of those whose phase lies within kPhaseReach of its own. Where the band holds samples
+// past the x-axis phase maximum, the range runs on to the falling samples. Empty for the centre,
+// a direction on which the phase does not rise, and pixels past their direction's phase maximum.
+// Selects instead of branches, so that the CPU loop over a row block vectorises.
 QUIB_HD inline SampleRange candidate_samples(const EpaSetup& e, int x, int y) {
-  const SampleRange none{0, 0};
   const EpaPixel p = epa_pixel(e, x, y);
-  // Without a rising x-axis phase no sample's phase is reached on any direction.
-  if (!(e.c0 > 0.0 && p.r > 0.0f && p.c > 0.0f)) return none;
-  const float s = p.r / e.pixels;
-  if (e.k > 0.0f && s * s >= p.c / (2.0f * e.k)) return none;
-  const double gamma = pixel_phase(e, p);
-  const double low = gamma - kPhaseReach, high = gamma + kPhaseReach;
-  const double from = rising_index(e, low);
-  if (!(high > 0.0) || !(from < e.end)) return none;
-  const double to = rising_index(e, high);
-  double end;
-  if (e.falls_in_band || to == INFINITY)
-    end = low > 0.0 ? falling_index(e, low) + 2.0 : e.end;
-  else
-    end = to + 2.0;
-  const int lo = max_of(static_cast<int>(floor(from)) - 1, e.first);
-  const int hi = end < e.end ? min_of(static_cast<int>(ceil(end)), e.end) : e.end;
-  if (lo >= hi) return none;
-  return SampleRange{lo / kLanes * kLanes, (hi + kLanes - 1) / kLanes * kLanes};
+  const float s = p.r / e.pixels, ss = s * s;
+  const float phase = p.c * ss - e.k * ss * ss;
+  const float low = phase - static_cast<float>(kPhaseReach), high = phase + static_cast<float>(kPhaseReach);
+  const float from = rising_index(e, low), to = rising_index(e, high);
+  const float last = static_cast<float>(e.end);
+  const float falling = low > 0.0f ? falling_index(e, low) : last;
+  // NaN or beyond the band (above the maximum, or k = 0) fails to < last
+  const float end = (e.falls_in_band | !(to < last)) ? falling : to;
+  const bool usable =
+      (e.c0 > 0.0f) & (p.r > 0.0f) & (p.c > 0.0f) & (2.0f * e.k * ss < p.c) & (high > 0.0f) & (from < last);
+  const int lo = max_of(static_cast<int>(usable ? from : 0.0f), e.first);
+  const int hi = static_cast<int>(ceilf(min_of(end + 1.0f, last)));  // NaN becomes last
+  return usable & (lo < hi) ? SampleRange{lo, hi} : SampleRange{0, 0};
 }
 
 // Sample ranges of every pixel, and of each row block the span of its pixels' ranges.
 void find_candidate_samples(const EpaSetup& e, SampleRange* pixel_ranges, SampleRange* block_ranges) {
   const int nh = e.nh;
   launch_2d(e.blocks, e.ny, [=] QUIB_HD(int b, int y) {
-    SampleRange span{0, 0};
-    const int x_end = min_of((b + 1) * kBlock, nh);
-    for (int x = b * kBlock; x < x_end; ++x) {
-      const SampleRange r = candidate_samples(e, x, y);
-      pixel_ranges[static_cast<size_t>(y) * nh + x] = r;
-      if (r.lo == r.hi) continue;
-      span = span.lo == span.hi ? r : SampleRange{min_of(span.lo, r.lo), max_of(span.hi, r.hi)};
+    SampleRange* row = pixel_ranges + static_cast<size_t>(y) * nh;
+    const int x_first = b * kBlock, x_end = min_of(x_first + kBlock, nh);
+    for (int x = x_first; x < x_end; ++x) row[x] = candidate_samples(e, x, y);
+    int lo = e.end, hi = 0;
+    for (int x = x_first; x < x_end; ++x) {
+      const bool empty = row[x].lo == row[x].hi;
+      lo = min_of(lo, empty ? e.end : row[x].lo);
+      hi = max_of(hi, empty ? 0 : row[x].hi);
     }
-    block_ranges[static_cast<size_t>(y) * e.blocks + b] = span;
+    block_ranges[static_cast<size_t>(y) * e.blocks + b] = lo < hi ? SampleRange{lo, hi} : SampleRange{0, 0};
   });
 }
 
@@ -161,12 +158,14 @@ QUIB_HD inline float radius_at_gamma(float pixels, float k, float c, float cc, f
   return pixels * sqrtf(2.0f * g / (c + sqrtf(cc - 4.0f * k * g)));
 }
 
-// Adds pixel (x, y) to its samples lo <= i < hi (multiples of kLanes): weighted values into
-// value[c][i], weights into weight[i]. Selects instead of branches, and the setup in locals (the
-// sums could alias it), so that the loop over a group vectorises.
+// Adds pixel (x, y) to its samples lo <= i < hi: weighted values into value[c][i], weights into
+// weight[i]. The samples are visited in whole groups of kLanes, shifted back where the last would
+// pass `end`, the end of the work item's samples (which span a multiple of kLanes, so the groups
+// fit); samples visited beyond [lo, hi) get their exact weight, 0. Selects instead of branches, and
+// the setup in locals (the sums could alias it), so that the loop over a group vectorises.
 template <int kCount>
-QUIB_HD void add_pixel(const EpaSetup& e, int x, int y, int lo, int hi, const float* const* in, float* const* value,
-                       float* weight) {
+QUIB_HD void add_pixel(const EpaSetup& e, int x, int y, int lo, int hi, int end, const float* const* in,
+                       float* const* value, float* weight) {
   const EpaPixel p = epa_pixel(e, x, y);
   const float r = p.r, c = p.c, cc = c * c, k = e.k, pixels = e.pixels;
   const float phase = pixel_phase(e, p);
@@ -178,7 +177,9 @@ QUIB_HD void add_pixel(const EpaSetup& e, int x, int y, int lo, int hi, const fl
   float f[kCount];
   for (int n = 0; n < kCount; ++n) f[n] = in[n][at];
   const float* gamma = e.gamma;
-  for (int group = lo; group < hi; group += kLanes) {
+  const int groups = (hi - lo + kLanes - 1) / kLanes;
+  const int first = min_of(lo, end - groups * kLanes);
+  for (int group = first; group < first + groups * kLanes; group += kLanes) {
     for (int l = 0; l < kLanes; ++l) {
       const int i = group + l;
       const float g1 = gamma[i];
@@ -209,8 +210,8 @@ template <int kCount>
 QUIB_HD void band_sums(const EpaSetup& e, const float* const* in, const SampleRange* pixel_ranges,
                        const SampleRange* block_ranges, int band, int range, float* sums) {
   const int groups = (e.lanes_end - e.lanes_first) / kLanes;
-  const int a = e.lanes_first + kLanes * static_cast<int>(static_cast<long long>(groups) * range / kSampleRanges);
-  const int b = e.lanes_first + kLanes * static_cast<int>(static_cast<long long>(groups) * (range + 1) / kSampleRanges);
+  const int a = e.lanes_first + kLanes * static_cast<int>(static_cast<long long>(groups) * range / e.ranges);
+  const int b = e.lanes_first + kLanes * static_cast<int>(static_cast<long long>(groups) * (range + 1) / e.ranges);
   float* value[kCount];
   for (int c = 0; c < kCount; ++c) value[c] = sums + static_cast<size_t>(c) * e.lanes_end;
   float* weight = sums + static_cast<size_t>(kCount) * e.lanes_end;
@@ -225,7 +226,7 @@ QUIB_HD void band_sums(const EpaSetup& e, const float* const* in, const SampleRa
       for (int x = block * kBlock; x < x_end; ++x) {
         const SampleRange r = pixel_ranges[static_cast<size_t>(y) * e.nh + x];
         const int lo = max_of(r.lo, a), hi = min_of(r.hi, b);
-        if (lo < hi) add_pixel<kCount>(e, x, y, lo, hi, in, value, weight);
+        if (lo < hi) add_pixel<kCount>(e, x, y, lo, hi, b, in, value, weight);
       }
     }
   }
@@ -244,11 +245,12 @@ void epa_profiles(const EpaSetup& e, const float* const* in, float* const* out) 
   const size_t stride = static_cast<size_t>(kCount + 1) * L;  // one band's sums
   DeviceBuffer<float> partial(stride * e.bands);
   float* sums = partial.get();
-  const SampleRange* ranges = pixel_ranges.get();
-  const SampleRange* blocks = block_ranges.get();
-  launch_1d(static_cast<size_t>(e.bands) * kSampleRanges, [=] QUIB_HD(size_t item) {
-    const int band = static_cast<int>(item / kSampleRanges), range = static_cast<int>(item % kSampleRanges);
-    band_sums<kCount>(e, inputs.p, ranges, blocks, band, range, sums + band * stride);
+  const SampleRange* pixel = pixel_ranges.get();
+  const SampleRange* block = block_ranges.get();
+  const int ranges = e.ranges;
+  launch_1d(static_cast<size_t>(e.bands) * ranges, [=] QUIB_HD(size_t item) {
+    const int band = static_cast<int>(item / ranges), range = static_cast<int>(item % ranges);
+    band_sums<kCount>(e, inputs.p, pixel, block, band, range, sums + band * stride);
   });
 
   // Each band's weights are short of the walk's by the samples' direction density 2 i / 0.75, which
@@ -292,7 +294,9 @@ void run_epa(int ov, int nh, int ny, const Optics& optics, const CtfModel& model
   band_samples(e.M, optics.apix, band, e.first, e.end);
   e.lanes_first = e.first / kLanes * kLanes;
   e.lanes_end = (e.end + kLanes - 1) / kLanes * kLanes;
-  e.rows_per_band = (ny + kRowBands - 1) / kRowBands;
+  e.ranges = max_of(1, min_of((e.lanes_end - e.lanes_first) / kLanes / kMinGroups, kMaxRanges));
+  const int bands = kWorkItems / e.ranges;
+  e.rows_per_band = (ny + bands - 1) / bands;
   e.bands = (ny + e.rows_per_band - 1) / e.rows_per_band;
   e.blocks = (nh + kBlock - 1) / kBlock;
   const float U = model.defocus_u, V = model.defocus_v, A = model.angle;
@@ -308,8 +312,8 @@ void run_epa(int ov, int nh, int ny, const Optics& optics, const CtfModel& model
   e.pixels = 2.0f * (nh - 1) * optics.apix;
   e.y0 = ny / 2;
   e.c0 = c0;
-  e.samples_per_frequency = 2.0 * (e.M - 1) * static_cast<double>(optics.apix);
-  e.falls_in_band = e.k > 0.0f && e.end - 1 > e.samples_per_frequency * sqrt(e.c0 / (2.0 * e.k));
+  e.samples_per_frequency = 2.0f * (e.M - 1) * optics.apix;
+  e.falls_in_band = e.k > 0.0f && e.end - 1 > e.samples_per_frequency * sqrtf(e.c0 / (2.0f * e.k));
 
   // gamma_i as the x axis has it: coefficients rounded to single, the rest in single precision
   DeviceBuffer<float> gamma(static_cast<size_t>(e.lanes_end));
