@@ -47,7 +47,7 @@ constexpr int kBlock = 16;
 
 constexpr float kHalfPi = static_cast<float>(kPi / 2);
 // How far (radians) a pixel's phase may lie from a sample's for the pixel to count.
-constexpr double kPhaseReach = 0.75 * kPi;
+constexpr float kPhaseReach = static_cast<float>(0.75 * kPi);
 
 struct EpaSetup {
   int M, nh, ny;
@@ -121,7 +121,7 @@ QUIB_HD inline SampleRange candidate_samples(const EpaSetup& e, int x, int y) {
   const EpaPixel p = epa_pixel(e, x, y);
   const float s = p.r / e.pixels, ss = s * s;
   const float phase = p.c * ss - e.k * ss * ss;
-  const float low = phase - static_cast<float>(kPhaseReach), high = phase + static_cast<float>(kPhaseReach);
+  const float low = phase - kPhaseReach, high = phase + kPhaseReach;
   const float from = rising_index(e, low), to = rising_index(e, high);
   const float last = static_cast<float>(e.end);
   const float falling = low > 0.0f ? falling_index(e, low) : last;
@@ -169,7 +169,7 @@ QUIB_HD void add_pixel(const EpaSetup& e, int x, int y, int lo, int hi, int end,
   const EpaPixel p = epa_pixel(e, x, y);
   const float r = p.r, c = p.c, cc = c * c, k = e.k, pixels = e.pixels;
   const float phase = pixel_phase(e, p);
-  const float phase_low = phase - static_cast<float>(kPhaseReach), phase_high = phase + static_cast<float>(kPhaseReach);
+  const float phase_low = phase - kPhaseReach, phase_high = phase + kPhaseReach;
   const bool edge_x = x == 0 || x == e.nh - 1, edge_y = y == 0 || y == e.ny - 1;
   // the 1/r density of evenly spaced directions, and half weight on each edge
   const float scale = 0.39894228f / r * (edge_x ? 0.5f : 1.0f) * (edge_y ? 0.5f : 1.0f);
