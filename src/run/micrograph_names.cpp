@@ -68,6 +68,7 @@ void refuse_outputs_over_inputs(const QUIB_Para& para) {
   for (int i = 0; i < para.nfiles; ++i) inputs.emplace(identity.of(para.fnames[i]), para.fnames[i]);
   if (para.input_ctfstar_set && !is_str_null(para.input_ctfstar))
     inputs.emplace(identity.of(para.input_ctfstar), para.input_ctfstar);
+  if (!is_str_null(para.gain)) inputs.emplace(identity.of(para.gain), para.gain);
   if (para.do_local_refine)
     for (int i = 0; i < para.nfiles; ++i) {
       const std::string box = local_refine_files(para.fnames[i], para).box;
