@@ -26,6 +26,8 @@ LocalRefineFiles local_refine_files(const char* name, const QUIB_Para& para);
 
 // The phase-flipped micrograph: stem + "_pf.mrc".
 std::string phase_flip_file(const char* name);
+// The fit profile: stem + "_profile.txt".
+std::string profile_file(const char* name);
 
 // Why the micrograph cannot be processed under its name, or "" when it can: white space in the
 // name would split its STAR row into more columns (RELION splits rows on white space even inside

@@ -93,6 +93,7 @@ void set_defaults(QUIB_Para* p) {
   p->do_unfinished = 0;
   p->seed = 0;
   p->ctfstar_format = 30;
+  p->write_profile = 0;
   strlcpy(p->gain, "NULL");
 
   p->nfiles = 0;
