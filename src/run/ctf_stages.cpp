@@ -86,7 +86,7 @@ bool has_usable_spectrum(const RunGeometry& g, MicrographSpectrum& spectrum) {
 }
 
 std::string determine_ctf(const MicrographFiles& f, const QUIB_Para& p, const RunGeometry& g, RunBuffers& b,
-                          ResultsStar* star) {
+                          ResultsStar* star, CTF_INFO* result) {
   CTF_INFO ctf = fit_ctf(f, p, b);
   const CtfModel model = ctf_model_of(ctf);
   end_run_on_device_failure();
@@ -131,5 +131,6 @@ std::string determine_ctf(const MicrographFiles& f, const QUIB_Para& p, const Ru
     if (p.do_phase_flip) write_phase_flipped_micrograph(f, p, g, b, ctf);
   }
   end_run_on_device_failure();
+  *result = ctf;
   return "";
 }

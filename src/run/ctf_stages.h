@@ -31,7 +31,7 @@ void end_run_on_device_failure();
 // untimed EPA, display and diagnosis image, and the VALIDATION and later stage times), appends the
 // STAR row when star is given, then refines the windows of a movie (--do_mdef_refine), its
 // particles (--do_local_refine) and writes the phase-flipped micrograph (--do_phase_flip); a row
-// that cannot be written ends the run. Returns "", or why the micrograph has no result (a fit without a usable
-// defocus).
+// that cannot be written ends the run. Returns "" with the final CTF in *result, or why the
+// micrograph has no result (a fit without a usable defocus).
 std::string determine_ctf(const MicrographFiles& files, const QUIB_Para& para, const RunGeometry& geometry,
-                          RunBuffers& buffers, ResultsStar* star);
+                          RunBuffers& buffers, ResultsStar* star, CTF_INFO* result);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -31,7 +32,9 @@
 #include "run/micrograph_spectrum.h"
 #include "run/options.h"
 #include "run/param_log.h"
+#include "run/progress_line.h"
 #include "run/quib_para.h"
+#include "run/quiet_output.h"
 #include "run/resume.h"
 #include "run/run_buffers.h"
 #include "run/run_summary.h"
@@ -186,9 +189,9 @@ void end_log(File& log, const std::string& name) {
   if (fclose(log.release()) != 0 || failed) QUIB_FATAL_WRITE_FAILED("quib", name.c_str());
 }
 
-// Takes micrograph i through every stage. Returns "" when it finished (now or in the run this one
-// resumes), otherwise why it was skipped.
-std::string process_micrograph(Run& run, int i) {
+// Takes micrograph i through every stage. Returns "" when it finished (now, with its CTF in *result,
+// or in the run this one resumes, leaving *result alone), otherwise why it was skipped.
+std::string process_micrograph(Run& run, int i, CTF_INFO* result) {
   QUIB_Para& p = run.para;
   const char* name = p.fnames[i];
   const MicrographPlan& plan = run.plan[i];
@@ -225,7 +228,7 @@ std::string process_micrograph(Run& run, int i) {
   if (!has_usable_spectrum(run.geometry, run.buffers.spectrum))
     return "it has no usable power spectrum (blank, constant or damaged micrograph)";
   const std::string unfitted = determine_ctf({i, name, plan.outputs.ctf.c_str(), log.get()}, p, run.geometry,
-                                             run.buffers, run.star.fd ? &run.star : nullptr);
+                                             run.buffers, run.star.fd ? &run.star : nullptr, result);
   if (!unfitted.empty()) return unfitted;
 
   printf("Processing done successfully.\n");
@@ -265,6 +268,7 @@ int quib_main(int argc, char** argv) {
   Run run;
   Quib_init_parameters(argc, argv, &run.para);
   Quib_get_parameters(argc, argv, &run.para);
+  if (run.para.quiet) keep_only_essential_output();
   if (run.para.seed_set) quib_set_fixed_seed(run.para.seed);
   refuse_outputs_over_inputs(run.para);
   if (!is_str_null(run.para.gain)) run.gain = load_gain_reference(run.para.gain);
@@ -277,13 +281,23 @@ int quib_main(int argc, char** argv) {
   Quib_put_parameters(argc, argv, &run.para);
   preparation.stop();
 
+  RunProgress progress;
+  progress.total = run.para.nfiles;
   for (int i = 0; i < run.para.nfiles; ++i) {
-    const std::string skipped = process_micrograph(run, i);
+    const auto start = std::chrono::steady_clock::now();
+    CTF_INFO ctf;
+    ctf.resolution = -1.0f;  // stays so for a micrograph finished in an earlier run
+    const std::string skipped = process_micrograph(run, i, &ctf);
     end_run_on_device_failure();
     if (skipped.empty())
       ++run.summary.finished;
     else
       note_skipped(run.summary, run.para.fnames[i], skipped);
+    const ProgressResult result{ctf.defocus_u, ctf.defocus_v, ctf.angle, ctf.resolution};
+    const bool fitted = skipped.empty() && ctf.resolution >= 0.0f;
+    const std::string why = skipped.empty() ? "finished in an earlier run" : skipped;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    printf("%s\n", progress_line(progress, run.para.fnames[i], fitted ? &result : nullptr, why, seconds).c_str());
   }
   return finish_run(run, total);
 }

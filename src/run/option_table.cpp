@@ -125,6 +125,8 @@ const QuibOption QUIB_OPTIONS[QUIB_OPTIONS_ALL] = {
     text("gain", &P::gain, "NULL", "gain reference (MRC or TIFF, one image) that multiplies every frame"),
     toggle("write_profile", &P::write_profile, "0",
            "write each micrograph's fit profile (_profile.txt): spectrum and fitted CTF^2 by frequency"),
+    toggle("quiet", &P::quiet, "0",
+           "print only one progress line per micrograph, warnings and the summary (the logs keep everything)"),
 };
 
 const QuibOption* find_quib_option(const char* arg) {

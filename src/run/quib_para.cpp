@@ -94,6 +94,7 @@ void set_defaults(QUIB_Para* p) {
   p->seed = 0;
   p->ctfstar_format = 30;
   p->write_profile = 0;
+  p->quiet = 0;
   strlcpy(p->gain, "NULL");
 
   p->nfiles = 0;

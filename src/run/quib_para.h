@@ -85,6 +85,7 @@ struct QUIB_Para {
   float ctfout_resH;
   float ctfout_bfac;
   int write_local_ctf;
+  int quiet;          // standard output keeps only progress lines, warnings and the summary
   int write_profile;  // write each micrograph's fit profile (stem + "_profile.txt")
   int output_time;
   int plot_res_ring;
