@@ -8,6 +8,7 @@ import matplotlib
 matplotlib.use("Agg")
 from matplotlib.backends.backend_agg import FigureCanvasAgg  # noqa: E402
 from matplotlib.figure import Figure  # noqa: E402
+from matplotlib.ticker import MaxNLocator  # noqa: E402
 import numpy as np  # noqa: E402
 from PIL import Image  # noqa: E402  (Pillow: matplotlib's own PNG writer)
 
@@ -39,6 +40,10 @@ def write_thumbnail(image, path):
     fitted_grey(image, THUMB_PIXELS, THUMB_PIXELS).save(path, compress_level=PNG_COMPRESSION)
 
 
+def has_limit(resolution_limit):
+    return resolution_limit is not None and bool(np.isfinite(resolution_limit)) and resolution_limit > 0
+
+
 def lobe_windows(ctf):
     """For each point, the first and one-past-last index of the three lobes of |CTFsim| (zero to
     zero) around it, so a window always spans whole rings whatever their width."""
@@ -66,7 +71,7 @@ def fit_curves(epa, resolution_limit):
     count = last - first
     mean = (sums[last] - sums[first]) / count
     spread = np.sqrt(np.maximum((squares[last] - squares[first]) / count - mean ** 2, 0.0))
-    if resolution_limit is not None and np.isfinite(resolution_limit) and resolution_limit > 0:
+    if has_limit(resolution_limit):
         beyond = epa[:, 0] < resolution_limit
         if beyond.any() and not beyond.all():
             spread[beyond] = spread[np.flatnonzero(~beyond)[-1]]
@@ -141,7 +146,7 @@ class MicrographFigure:
         self.ctf_line.set_data(x, ctf)
         self.measured_line.set_data(x, measured)
         self.ccc_line.set_data(x, ccc)
-        limit_shown = resolution_limit is not None and np.isfinite(resolution_limit) and resolution_limit > 0
+        limit_shown = has_limit(resolution_limit)
         self.limit_line.set_visible(limit_shown)
         self.limit_text.set_visible(limit_shown)
         if limit_shown:
@@ -179,8 +184,9 @@ def plot_run(values, path):
                                alpha=0.6, label=name or None)
         over.set_ylabel(label)
         over.set_xlabel("micrograph (STAR file order)")
+        over.xaxis.set_major_locator(MaxNLocator(integer=True))
         histogram.set_xlabel("micrographs")
         if len(series) > 1:
             over.legend(fontsize=8)
         histogram.sharey(over)
-    figure.savefig(path)
+    figure.savefig(path, bbox_inches="tight")

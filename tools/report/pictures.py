@@ -21,14 +21,25 @@ def title_of(m):
 def write_atomically(write, path):
     """Writes through a temporary name, so a report that is stopped leaves no half-written PNG."""
     partial = path + ".part.png"
-    write(partial)
-    os.replace(partial, path)
+    try:
+        write(partial)
+        os.replace(partial, path)
+    finally:
+        if os.path.exists(partial):
+            os.remove(partial)
 
 
 def draw(task):
-    """Draws one micrograph; returns "" or the reason it has no picture."""
+    """Draws one micrograph; returns "" or the reason it has no picture. A file that cannot be
+    drawn costs its micrograph the picture, never the report."""
+    try:
+        return draw_files(*task)
+    except Exception as e:  # noqa: BLE001 (whatever a damaged file provokes)
+        return f"picture failed: {e}"
+
+
+def draw_files(paths, title, resolution, picture, thumbnail):
     global _figure
-    paths, title, resolution, picture, thumbnail = task
     image, why = run_files.read_diagnosis_image(paths["ctf"])
     if image is None:
         return why

@@ -15,6 +15,8 @@ import glob
 import os
 import sys
 
+import numpy as np
+
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import figures  # noqa: E402
@@ -81,7 +83,6 @@ def write_selection(star, table, micrographs, options, out):
 
 
 def plot_values(micrographs):
-    import numpy as np
     return {key: np.array([m.values[key] for m in micrographs], dtype=float)
             for key in ("defocus_u", "defocus_v", "astigmatism", "resolution")}
 
