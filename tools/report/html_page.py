@@ -4,6 +4,7 @@ no external script, style sheet or font, so it works offline."""
 import html
 import math
 import os
+from urllib.parse import quote
 
 # key -> (header, digits shown); the cell keeps the STAR file's own text for sorting and checks.
 NUMBER_COLUMNS = {
@@ -88,7 +89,7 @@ def columns_of(keys, has_bfactor, has_validation, has_selection):
     if has_bfactor:
         columns.append(("bfactor", "B-factor (Å²)", "number"))
     if has_validation:
-        columns.append(("validation", "validation grades (low to high resolution band)", "number"))
+        columns.append(("validation", "validation grades (bands from low to high resolution)", "number"))
     if has_selection:
         columns.append(("selected", "selected", "number"))
     return columns
@@ -125,10 +126,10 @@ def write_page(path, micrographs, keys, summary, links, picture_dir, thumbnail_d
     columns = columns_of(keys, any(m.bfactor is not None for m in micrographs),
                          any(m.validation for m in micrographs), any(m.selected is not None for m in micrographs))
     head = "<th>picture</th>" + "".join(
-        f'<th class="{"name" if key == "name" else ""}" data-key="{key}" data-type="{kind}">{escape(title)}</th>'
+        f'<th{" class=name" if key == "name" else ""} data-key="{key}" data-type="{kind}">{escape(title)}</th>'
         for key, title, kind in columns)
     rows = "\n".join(row_cells(m, columns, picture_dir, thumbnail_dir) for m in micrographs)
-    link_items = "".join(f'<li><a href="{escape(href)}">{escape(text)}</a></li>' for text, href in links)
+    link_items = "".join(f'<li><a href="{escape(quote(href))}">{escape(text)}</a></li>' for text, href in links)
     plot = f'<p><img src="{escape(plots)}" alt="defocus, astigmatism and resolution over the run"></p>' if plots else ""
     page = f"""<!DOCTYPE html>
 <html lang="en">
