@@ -34,8 +34,7 @@ class ReportError(Exception):
 
 
 def parse_options(argv):
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0],
-                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("run", nargs="?", default=".", help="the run's STAR file or its folder (default: .)")
     parser.add_argument("--out", help="report folder (default: quib_report beside the STAR file)")
     parser.add_argument("--root", help="folder the STAR file's names are relative to (default: the STAR file's)")
@@ -45,7 +44,10 @@ def parse_options(argv):
     parser.add_argument("--min_fom", type=float, help="select micrographs whose figure of merit is at least this")
     parser.add_argument("--select", help="STAR file of the selected micrographs (default: OUT/selected.star)")
     parser.add_argument("--jobs", type=int, default=min(2, os.cpu_count() or 1), help="processes drawing pictures")
-    return parser.parse_args(argv)
+    options = parser.parse_args(argv)
+    if options.jobs < 1:
+        parser.error("--jobs must be at least 1")
+    return options
 
 
 def find_star_file(run):

@@ -4,6 +4,7 @@ data_micrographs tables of RELION 3.1) and writes a copy that keeps only some of
 The file is kept as its lines, so a copy repeats every header line as it was; a row whose field
 count does not match the labels (the half-written last line of a running job) is reported, never
 used and never copied."""
+import os
 import shlex
 from dataclasses import dataclass, field
 
@@ -77,5 +78,7 @@ def write_selected(star, table, keep_rows, path):
     """Writes the file's lines without the table's rows that are not kept and without broken rows."""
     kept = set(table.row_lines[i] for i in keep_rows)
     dropped = (set(table.row_lines) - kept) | set(table.broken_lines)
-    with open(path, "w", encoding="utf-8", newline="") as f:
+    partial = path + ".part"
+    with open(partial, "w", encoding="utf-8", newline="") as f:
         f.writelines(line for index, line in enumerate(star.lines) if index not in dropped)
+    os.replace(partial, path)  # RELION never reads half a selection
