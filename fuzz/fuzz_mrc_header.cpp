@@ -57,9 +57,8 @@ void read_float_areas(FILE* file, const MRC_HEAD& head) {
 
 void make_output_name(const uint8_t* data, size_t size) {
   const std::string name(reinterpret_cast<const char*>(data), size);
-  char out[MRC_NAME_BUFFER_SIZE];
-  get_micrograph_suffixn(name.c_str());
-  set_outname_by_suffix(out, name.c_str(), "_pf.mrc");
+  if (mrc_outname(name.c_str(), "_pf.mrc").size() > name.size() + 7) abort();
+  if (mrc_outname(name.c_str(), "_EPA.log", StackSuffix::kKept).size() > name.size() + 8) abort();
 }
 
 // Every reader on the file; the values of the whole file when its header and size are valid.

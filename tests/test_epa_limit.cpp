@@ -181,13 +181,13 @@ TEST(EpaLimit, EpaFileNames) {
   const TestModel m{64, 1.0f, 300, 2.7f, 0.1f, 10000, 10000, 0};
   DeviceBuffer<float> d = device_copy_of(ctf_spectrum(m));
   TempDir dir;
-  for (const char* name : {"b.mrcs", "c.tif", "d.mrc"}) {
+  for (const char* name : {"b.mrcs", "c.tif", "d.mrc", "e.png"}) {
     captured_stdout([&] {
       ctf_epa_1d_ccf_B_estimation(d.get(), d.get(), 33, 64, kOptics, kRound, resolution_settings(0),
                                   EpaOutput{dir.file(name).c_str(), nullptr});
     });
   }
-  for (const char* made : {"b.mrcs_EPA.log", "c.tif_EPA.log", "d_EPA.log"})
+  for (const char* made : {"b.mrcs_EPA.log", "c_EPA.log", "d_EPA.log", "e.png_EPA.log"})
     EXPECT_NE(file_text(dir.file(made)), "") << made;
 }
 

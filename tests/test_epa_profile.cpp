@@ -1,5 +1,6 @@
-// The equiphase average: against a plain evaluation of its definition, its band ends, what it is
-// for (following the x-axis CTF of an astigmatic spectrum), and its robustness.
+// The equiphase average: against a plain evaluation of its definition and the directional walk its
+// weights stand for, its band ends, what it is for (following the x-axis CTF of an astigmatic
+// spectrum), and its robustness.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -68,6 +69,29 @@ TEST(EpaProfile, MatchesThePlainEvaluationOfItsDefinition) {
     }
     EXPECT_GT(nonzero, M / 2);
   }
+}
+
+// The pixel weights stand for the average over evenly spaced directions of the bilinearly
+// interpolated spectrum, walked in half-pixel steps: on a noisy astigmatic spectrum of realistic
+// size the two agree to within a few percent of the profile's spread (the walk's coarse radial
+// steps are the larger part of the difference).
+TEST(EpaProfile, StandsForTheWalkAlongEvenlySpacedDirections) {
+  const TestModel m{512, 1.3f, 300, 2.7f, 0.1f, 15000, 17000, 100};
+  const float resL = 50.0f, resH = 2.7f;
+  std::vector<float> spectrum = ctf_spectrum(m);
+  add_noise(spectrum, 0.3f, 11);
+  const std::vector<float> walked =
+      reference_walk_epa(spectrum, 1, m.apix, m.nh(), m.N, m.kV, m.Cs, m.U, m.V, m.A, resL, resH);
+  const std::vector<float> epa = epa_of(spectrum, m, 1, resL, resH);
+  double squares = 0;
+  int inside = 0;
+  for (int i = 0; i < m.nh(); ++i) {
+    EXPECT_NEAR(epa[i], walked[i], 0.01) << "sample " << i;
+    squares += (epa[i] - walked[i]) * (epa[i] - walked[i]);
+    inside += walked[i] != 0.0f;
+  }
+  EXPECT_GT(inside, m.nh() / 2);
+  EXPECT_LT(std::sqrt(squares / inside), 0.002);
 }
 
 // Samples at s = 1/resL and s = 1/resH exactly (s_i = i / 2048 with apix 1, box 512, ov 4) are 0;

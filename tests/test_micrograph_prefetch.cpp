@@ -12,10 +12,12 @@
 #include <thread>
 #include <vector>
 
+#include "io/micrograph_file.h"
 #include "io/mrc_header.h"
 #include "mrc_test_files.h"
 #include "run/micrograph_prefetch.h"
 #include "test_util.h"
+#include "tiff_test_files.h"
 
 namespace {
 
@@ -34,7 +36,7 @@ bool take(MicrographPrefetch& prefetch, const std::string& path, HostBuffer<floa
   FILE* file = fopen(path.c_str(), "rb");
   if (!file) return false;
   MRC_HEAD head;
-  const bool taken = mrc_read_head(file, &head) == 0 && prefetch.take(path, file, head, pixels);
+  const bool taken = micrograph_read_head(file, &head).empty() && prefetch.take(path, file, head, pixels);
   fclose(file);
   return taken;
 }
@@ -99,6 +101,23 @@ TEST(MicrographPrefetch, AFileOfAnotherSizeOrADamagedOneIsNotRead) {
   MicrographPrefetch too_large(size_t(1) << 40);
   too_large.start(short_file);
   EXPECT_FALSE(take(too_large, short_file, pixels));
+}
+
+TEST(MicrographPrefetch, TiffMoviesAreReadAheadAsTheirValues) {
+  TempDir dir;
+  const std::string movie = dir.file("movie.tif"), cut = dir.file("cut.tif");
+  std::vector<int16_t> values(kValues);
+  for (size_t k = 0; k < kValues; ++k) values[k] = static_cast<int16_t>(int(k) * 9 - 100);
+  TestTiffWriter(movie).add_pages(values, kNx, kNy, kNz, {COMPRESSION_LZW});
+  const Bytes whole = read_test_file(movie);
+  write_test_file(cut, Bytes(whole.begin(), whole.end() - 40));
+  MicrographPrefetch prefetch(kValues);
+  HostBuffer<float> pixels(kValues);
+  prefetch.start(movie);
+  ASSERT_TRUE(take(prefetch, movie, pixels));
+  for (size_t k = 0; k < kValues; ++k) ASSERT_EQ(pixels.get()[k], float(values[k])) << k;
+  prefetch.start(cut);
+  EXPECT_FALSE(take(prefetch, cut, pixels));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Sampling helpers shared by the equiphase and rotational averages: the directions of a ring walk,
-// the test that a point lies on the half spectrum, and bilinear interpolation there.
+// Sampling helpers of the rotational average image: the directions of a ring walk, the test that a
+// point lies on the half spectrum, and bilinear interpolation there.
 #pragma once
 
 #include <math.h>

@@ -11,6 +11,7 @@
 #include "ctf/ctf_simulate.h"
 #include "ctf/epa_profile.h"
 #include "ctf/epa_scan.h"
+#include "io/mrc_name.h"
 
 namespace {
 
@@ -79,10 +80,7 @@ bool write_epa_lines(FILE* file, const EpaEstimate& e, float apix) {
 
 }  // namespace
 
-std::string epa_file_name(const char* micrograph) {
-  const std::string name = micrograph;
-  return name.substr(0, name.size() - get_file_suffixn(micrograph, ".mrc")) + "_EPA.log";
-}
+std::string epa_file_name(const char* micrograph) { return mrc_outname(micrograph, "_EPA.log", StackSuffix::kKept); }
 
 float ctf_epa_1d_ccf(const float* spectrum, int nh, int ny, const Optics& optics, const CtfModel& model,
                      const EpaSettings& settings) {

@@ -31,7 +31,8 @@ struct EpaOutput {
   FILE* log;
 };
 
-// The EPA text file of a micrograph: its name with a trailing ".mrc" replaced by "_EPA.log".
+// The EPA text file of a micrograph: its name with a trailing ".mrc", ".tif" or ".tiff" replaced by
+// "_EPA.log" (a ".mrcs" is kept: b.mrcs gives b.mrcs_EPA.log).
 std::string epa_file_name(const char* micrograph);
 
 struct ResolutionEstimate {
@@ -47,10 +48,9 @@ float ctf_epa_1d_ccf(const float* spectrum, int nh, int ny, const Optics& optics
                      const EpaSettings& settings);
 
 // The same estimate from spectrum_sub (Ln|F| - Bg), plus: the EPA text file named after the
-// micrograph (a trailing ".mrc" replaced by "_EPA.log", any other name kept whole) with one line
-// per scanned sample; the limit printed and written to the log; and, when estimate_B is set, the
-// B-factor fitted to the EPA of spectrum_plain (Ln|F|) in B_band, printed and logged. An EPA file
-// that cannot be written ends the program.
+// micrograph (epa_file_name) with one line per scanned sample; the limit printed and written to the
+// log; and, when estimate_B is set, the B-factor fitted to the EPA of spectrum_plain (Ln|F|) in
+// B_band, printed and logged. An EPA file that cannot be written ends the program.
 ResolutionEstimate ctf_epa_1d_ccf_B_estimation(const float* spectrum_sub, const float* spectrum_plain, int nh, int ny,
                                                const Optics& optics, const CtfModel& model,
                                                const ResolutionSettings& settings, const EpaOutput& output);

@@ -11,13 +11,14 @@ bool ends_with(const char* name, size_t length, const char* tail) {
 
 }  // namespace
 
-int get_micrograph_suffixn(const char* name) {
+int get_micrograph_suffixn(const char* name, StackSuffix stack) {
   const size_t length = strlen(name);
-  if (ends_with(name, length, ".mrc")) return 4;
-  if (ends_with(name, length, ".mrcs")) return 5;
+  for (const char* suffix : {".mrc", ".tif", ".tiff"})
+    if (ends_with(name, length, suffix)) return static_cast<int>(strlen(suffix));
+  if (stack == StackSuffix::kDropped && ends_with(name, length, ".mrcs")) return 5;
   return 0;
 }
 
-std::string mrc_outname(const char* name, const char* suffix) {
-  return std::string(name, strlen(name) - get_micrograph_suffixn(name)) + suffix;
+std::string mrc_outname(const char* name, const char* suffix, StackSuffix stack) {
+  return std::string(name, strlen(name) - get_micrograph_suffixn(name, stack)) + suffix;
 }

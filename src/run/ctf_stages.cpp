@@ -15,6 +15,7 @@
 #include "run/local_refine_stage.h"
 #include "run/movie_stage.h"
 #include "run/phase_flip_stage.h"
+#include "run/profile_stage.h"
 #include "run/stage_settings.h"
 #include "run/stage_timer.h"
 #include "run/validation_stage.h"
@@ -97,6 +98,7 @@ std::string determine_ctf(const MicrographFiles& f, const QUIB_Para& p, const Ru
                                                g.box, optics, model, resolution_settings(p), EpaOutput{f.name, f.log})
                        .resolution;
   quib_put_rule('-', 127);
+  if (p.write_profile) write_fit_profile(f, p, g, b, model, ctf.resolution);
 
   if (p.do_basic_rotave)
     show_display_image(g, b, [&](const float* in, float* out) {

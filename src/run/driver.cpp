@@ -14,7 +14,7 @@
 #include "core/report.h"
 #include "core/text_lines.h"
 #include "ctf/random_seed.h"
-#include "io/mrc_check.h"
+#include "io/micrograph_file.h"
 #include "io/mrc_header.h"
 #include "io/mrc_name.h"
 #include "output/ctf_star_writer.h"
@@ -23,6 +23,7 @@
 #include "run/ctf_stages.h"
 #include "run/echo.h"
 #include "run/file_access.h"
+#include "run/gain_reference.h"
 #include "run/help.h"
 #include "run/keywords.h"
 #include "run/micrograph_names.h"
@@ -62,6 +63,7 @@ struct Run {
   ResultsStar star;
   RunSummary summary;
   std::unique_ptr<MicrographPrefetch> prefetch;  // reads the next micrograph during the current one
+  GainReference gain;                            // read before the run is sized; then moved to buffers.gain
 };
 
 void plan_micrographs(Run& run) {
@@ -105,16 +107,23 @@ bool size_run_from_first_micrograph(Run& run) {
     start += found;
     File first(stream);
     if (!run.plan[start].unusable.empty()) continue;
-    if (mrc_read_head(first.get(), run.first_head.get()) == 0 &&
-        mrc_check_head_data(first.get(), run.first_head.get()) == 0 && smaller_than_a_box(run.first_head.get()).empty())
-      break;
-    printf("Warning: %s is not a usable MRC file; the next micrograph is tried.\n", p.fnames[start]);
+    const std::string unreadable = micrograph_read_head(first.get(), run.first_head.get());
+    if (unreadable.empty() && smaller_than_a_box(run.first_head.get()).empty()) break;
+    const MicrographFormat format = micrograph_format(first.get());
+    // The MRC readers have warned already; a TIFF file's reason is told here.
+    const std::string why = format == MicrographFormat::kTiff && !unreadable.empty() ? " (" + unreadable + ")" : "";
+    printf("Warning: %s is not a usable %s file%s; the next micrograph is tried.\n", p.fnames[start],
+           micrograph_format_name(format), why.c_str());
   }
   *run.head = *run.first_head;
   check_boxsizes(run.first_head.get(), &p.boxsize, &p.convsize, &p.local_radius, &p.local_boxsize);
   if (p.do_local_refine) quib_check_local_grid(&p);
   run.geometry = run_geometry(run.first_head.get(), p.boxsize, p.overlap);
   run.buffers = allocate_run_buffers(run.geometry);
+  if (run.gain.values.size() > 0) {
+    check_gain_size(run.gain, p.gain, run.geometry.nx, run.geometry.ny, p.first_fname);
+    run.buffers.gain = std::move(run.gain.values);
+  }
   run.prefetch = std::make_unique<MicrographPrefetch>(run.geometry.voxels);
   return true;
 }
@@ -195,9 +204,10 @@ std::string process_micrograph(Run& run, int i) {
   File micrograph(fopen(name, "r"));
   if (!micrograph) return "it cannot be opened";
 
-  if (mrc_read_head(micrograph.get(), run.head.get()) != 0 ||
-      mrc_check_head_data(micrograph.get(), run.head.get()) != 0)
-    return "it is not a readable MRC file (truncated, damaged or of an unsupported kind)";
+  const std::string unreadable = micrograph_read_head(micrograph.get(), run.head.get());
+  if (!unreadable.empty())
+    return std::string("it is not a readable ") + micrograph_format_name(micrograph_format(micrograph.get())) +
+           " file (" + unreadable + ")";
   std::string mismatch = smaller_than_a_box(run.head.get());
   if (mismatch.empty()) mismatch = header_difference(run, run.head.get());
   if (!mismatch.empty()) return mismatch;
@@ -207,9 +217,10 @@ std::string process_micrograph(Run& run, int i) {
   const ReadPixels prefetched = [&](HostBuffer<float>& pixels) {
     return run.prefetch->take(name, micrograph.get(), *run.head, pixels);
   };
-  const int read = read_micrograph_spectrum(micrograph.get(), run.head.get(), p, run.geometry, run.buffers, prefetched);
+  const std::string unread =
+      read_micrograph_spectrum(micrograph.get(), run.head.get(), p, run.geometry, run.buffers, prefetched);
   prefetch_next(run, i);
-  if (read != 0) return "its pixels could not be read";
+  if (!unread.empty()) return unread;
   micrograph.reset();
   if (!has_usable_spectrum(run.geometry, run.buffers.spectrum))
     return "it has no usable power spectrum (blank, constant or damaged micrograph)";
@@ -256,6 +267,7 @@ int quib_main(int argc, char** argv) {
   Quib_get_parameters(argc, argv, &run.para);
   if (run.para.seed_set) quib_set_fixed_seed(run.para.seed);
   refuse_outputs_over_inputs(run.para);
+  if (!is_str_null(run.para.gain)) run.gain = load_gain_reference(run.para.gain);
   plan_micrographs(run);
   open_star_file(run);
   select_device(run.para.gid);

@@ -52,6 +52,8 @@ LocalRefineFiles local_refine_files(const char* name, const QUIB_Para& para) {
 
 std::string phase_flip_file(const char* name) { return mrc_outname(name, "_pf.mrc"); }
 
+std::string profile_file(const char* name) { return mrc_outname(name, "_profile.txt"); }
+
 std::string unusable_name_reason(const char* name, const MicrographOutputs& outputs) {
   if (strpbrk(name, " \t\n\r\v\f"))
     return "its name contains white space, which would break the STAR table; rename the file";
@@ -68,6 +70,7 @@ void refuse_outputs_over_inputs(const QUIB_Para& para) {
   for (int i = 0; i < para.nfiles; ++i) inputs.emplace(identity.of(para.fnames[i]), para.fnames[i]);
   if (para.input_ctfstar_set && !is_str_null(para.input_ctfstar))
     inputs.emplace(identity.of(para.input_ctfstar), para.input_ctfstar);
+  if (!is_str_null(para.gain)) inputs.emplace(identity.of(para.gain), para.gain);
   if (para.do_local_refine)
     for (int i = 0; i < para.nfiles; ++i) {
       const std::string box = local_refine_files(para.fnames[i], para).box;
@@ -86,6 +89,7 @@ void refuse_outputs_over_inputs(const QUIB_Para& para) {
     check(out.epa, "EPA file", "Rename the input file.");
     if (para.do_phase_flip)
       check(phase_flip_file(para.fnames[i]), "phase-flipped micrograph", "Rename the input file.");
+    if (para.write_profile) check(profile_file(para.fnames[i]), "fit profile", "Rename the input file.");
     if (!para.do_local_refine) continue;
     const LocalRefineFiles local = local_refine_files(para.fnames[i], para);
     check(local.star, "per-particle STAR file", "Choose another --boxsuffix.");

@@ -12,7 +12,7 @@ struct MicrographOutputs {
   std::string epa;  // the EPA text file
 };
 
-// The stem is the name without a trailing ".mrc" or ".mrcs".
+// The stem is the name without a trailing ".mrc", ".mrcs", ".tif" or ".tiff".
 MicrographOutputs micrograph_outputs(const char* name, const QUIB_Para& para);
 
 // The files of a micrograph's local refinement: its particle box file (stem + boxsuffix, an input),
@@ -26,6 +26,8 @@ LocalRefineFiles local_refine_files(const char* name, const QUIB_Para& para);
 
 // The phase-flipped micrograph: stem + "_pf.mrc".
 std::string phase_flip_file(const char* name);
+// The fit profile: stem + "_profile.txt".
+std::string profile_file(const char* name);
 
 // Why the micrograph cannot be processed under its name, or "" when it can: white space in the
 // name would split its STAR row into more columns (RELION splits rows on white space even inside
@@ -33,6 +35,6 @@ std::string phase_flip_file(const char* name);
 std::string unusable_name_reason(const char* name, const MicrographOutputs& outputs);
 
 // Ends the run (status 1) before any work when an output of some micrograph, or the run's STAR
-// file, is one of the run's inputs: a micrograph, the input CTF STAR file or, with local
-// refinement, a particle box file.
+// file, is one of the run's inputs: a micrograph, the input CTF STAR file, the gain reference or,
+// with local refinement, a particle box file.
 void refuse_outputs_over_inputs(const QUIB_Para& para);

@@ -8,6 +8,8 @@
 
 #include "core/file_ptr.h"
 #include "io/mrc_read.h"
+#include "io/tiff_read.h"
+#include "io/tiff_stream.h"
 
 namespace {
 
@@ -58,17 +60,26 @@ void MicrographPrefetch::start(const std::string& path) {
     reader_ = std::thread(warm_cache, path);
 }
 
+// Header and pixels read quietly: the ordinary path reads the header again and says what is wrong
+// with it.
+bool MicrographPrefetch::read_mrc(FILE* file) {
+  if (mrc_read_head_unstamped(file, &head_) != 0) return false;
+  if (!mrc_head_is_stamped(&head_)) memcpy(head_.map, "MAP ", 4);
+  const MRC_HEAD& h = head_;
+  if (!mrc_mode_readable(h.mode) || h.nx < 1 || h.ny < 1 || h.nz < 1 || h.next < 0) return false;
+  const size_t count = static_cast<size_t>(h.nx) * static_cast<size_t>(h.ny) * static_cast<size_t>(h.nz);
+  return count == pixels_.size() && mrc_read_elements_at(file, &head_, 0, count, pixels_.get()) == count;
+}
+
+bool MicrographPrefetch::read_tiff(FILE* file) {
+  if (!tiff_read_head(file, &head_).empty() || mrc_voxels(&head_) != pixels_.size()) return false;
+  return tiff_read_all(file, &head_, pixels_.get()).empty();
+}
+
 void MicrographPrefetch::read() {
   const FilePtr file(fopen(path_.c_str(), "rb"));
   if (!file || fstat(fileno(file.get()), &identity_) != 0) return;
-  if (mrc_read_head_unstamped(file.get(), &head_) != 0) return;
-  if (!mrc_head_is_stamped(&head_)) memcpy(head_.map, "MAP ", 4);
-  // Checked quietly: the ordinary path reads the header again and says what is wrong with it.
-  const MRC_HEAD& h = head_;
-  if (!mrc_mode_readable(h.mode) || h.nx < 1 || h.ny < 1 || h.nz < 1 || h.next < 0) return;
-  const size_t count = static_cast<size_t>(h.nx) * static_cast<size_t>(h.ny) * static_cast<size_t>(h.nz);
-  if (count != pixels_.size()) return;
-  if (mrc_read_elements_at(file.get(), &head_, 0, count, pixels_.get()) != count) return;
+  if (!(is_tiff_stream(file.get()) ? read_tiff(file.get()) : read_mrc(file.get()))) return;
   // A file written to while it was read is not the file that was read.
   struct stat after;
   complete_ = fstat(fileno(file.get()), &after) == 0 && same_file(identity_, after);

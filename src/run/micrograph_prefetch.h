@@ -2,7 +2,9 @@
 // the time a file takes to come off the disk overlaps the computation. The prefetched pixels are
 // used only for the very file the ordinary path opens afterwards: same file, size, modification
 // time and header; anything else (a file replaced meanwhile, a read that came up short) falls
-// back to the ordinary read, which reports what is wrong. The prefetch itself prints nothing.
+// back to the ordinary read, which reports what is wrong. MRC and TIFF files are both read ahead
+// (a TIFF file's decompression is then off the main thread too). The prefetch itself prints
+// nothing.
 #pragma once
 
 #include <sys/stat.h>
@@ -33,6 +35,8 @@ class MicrographPrefetch {
 
  private:
   void read();
+  bool read_mrc(FILE* file);
+  bool read_tiff(FILE* file);
   void wait();
 
   HostBuffer<float> pixels_;

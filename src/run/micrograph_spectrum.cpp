@@ -3,23 +3,34 @@
 #include "arrays/array_fill.h"
 #include "arrays/array_ops_1d.h"
 #include "core/report.h"
-#include "io/mrc_read.h"
+#include "io/micrograph_file.h"
+#include "run/gain_reference.h"
 #include "run/stage_timer.h"
 #include "spectrum/spectrum_background.h"
 #include "spectrum/spectrum_grid.h"
 
 namespace {
 
-int read_failed() {
-  QUIB_WARNING("quib", "Reading mrc file failed");
-  return -1;
+// The pixels into the host buffer (from the prefetch or the file), each frame multiplied by the gain
+// reference when the run has one. "" or why they could not be read.
+std::string read_pixels(FILE* micrograph, const MRC_HEAD* head, const ReadPixels& read_before, RunBuffers& b,
+                        HostBuffer<float>& pixels) {
+  std::string why;
+  if (!read_before(pixels) && !micrograph_read_all(micrograph, head, pixels.get(), why)) {
+    if (!why.empty()) return "its pixels could not be read (" + why + ")";
+    QUIB_WARNING("quib", "Reading mrc file failed");
+    return "its pixels could not be read";
+  }
+  if (b.gain.size() > 0) apply_gain(b.gain.get(), b.gain.size(), pixels.get(), head->nz);
+  return "";
 }
 
-int read_movie(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& g, RunBuffers& b,
-               const ReadPixels& read_before) {
+std::string read_movie(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& g,
+                       RunBuffers& b, const ReadPixels& read_before) {
   {
     StageTimer reading("READING");
-    if (!read_before(b.stack) && mrc_read_all_nocheck(micrograph, head, b.stack.get()) == -1) return read_failed();
+    const std::string unread = read_pixels(micrograph, head, read_before, b, b.stack);
+    if (!unread.empty()) return unread;
   }
   StageTimer fft("FFT");
   MicrographSpectrum& s = b.spectrum;
@@ -45,30 +56,31 @@ int read_movie(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, co
                                             g.box, g.step, para.convsize);
   }
   printf("\n");
-  return 0;
+  return "";
 }
 
-int read_single(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& g, RunBuffers& b,
-                const ReadPixels& read_before) {
+std::string read_single(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& g,
+                        RunBuffers& b, const ReadPixels& read_before) {
   {
     StageTimer reading("READING");
     printf(".\n");
-    if (!read_before(b.frame) && mrc_read_slice(micrograph, head, 0, 'z', b.frame.get()) == -1) return read_failed();
+    const std::string unread = read_pixels(micrograph, head, read_before, b, b.frame);
+    if (!unread.empty()) return unread;
     memcpy_H2D(b.image.get(), b.frame.get(), g.pixels * sizeof(float));
   }
   StageTimer fft("FFT");
   hcuda_2d_gridfft_r2c_amp_ave_log_subbg2(b.image.get(), b.spectrum.subtracted.get(), b.spectrum.log_amplitude.get(),
                                           g.nx, g.ny, g.box, g.box, g.step, para.convsize);
-  return 0;
+  return "";
 }
 
 }  // namespace
 
-int read_micrograph_spectrum(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& geometry,
-                             RunBuffers& buffers, const ReadPixels& read_before) {
+std::string read_micrograph_spectrum(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para,
+                                     const RunGeometry& geometry, RunBuffers& buffers, const ReadPixels& read_before) {
   if (head->nz < 1) {
     QUIB_WARNING("quib", "Invalid frame number!");
-    return -1;
+    return "its pixels could not be read";
   }
   hcuda_empty_float(buffers.spectrum.subtracted.get(), geometry.spectrum_size());
   return head->nz > 1 ? read_movie(micrograph, head, para, geometry, buffers, read_before)

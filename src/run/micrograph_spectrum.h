@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <string>
 
 #include "io/mrc_header.h"
 #include "run/quib_para.h"
@@ -13,9 +14,10 @@
 // and returns true, or returns false to have them read from the file.
 using ReadPixels = std::function<bool(HostBuffer<float>& pixels)>;
 
-// Reads the pixels (timed as READING; `read_before` first offers them) and builds buffers.spectrum
-// (timed as FFT): Ln|F| of the gridded boxes and the same less its background. buffers.image ends
-// holding the micrograph, or the sum of a movie's frames. Returns 0, or -1 (after a warning) when
-// the header's section count is below 1 or the pixels cannot be read.
-int read_micrograph_spectrum(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para, const RunGeometry& geometry,
-                             RunBuffers& buffers, const ReadPixels& read_before);
+// Reads the pixels of the MRC or TIFF file (timed as READING; `read_before` first offers them),
+// multiplies every frame by buffers.gain when it holds a gain reference, and builds
+// buffers.spectrum (timed as FFT): Ln|F| of the gridded boxes and the same less its background.
+// buffers.image ends holding the micrograph, or the sum of a movie's frames. Returns "", or why the
+// micrograph is skipped when the header's section count is below 1 or the pixels cannot be read.
+std::string read_micrograph_spectrum(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& para,
+                                     const RunGeometry& geometry, RunBuffers& buffers, const ReadPixels& read_before);

@@ -122,6 +122,9 @@ const QuibOption QUIB_OPTIONS[QUIB_OPTIONS_ALL] = {
             &P::seed_set),
     integer("ctfstar_format", &P::ctfstar_format, "30",
             "layout of the STAR file: 30 one table (RELION 3.0), 31 optics and micrographs tables (RELION 3.1+)"),
+    text("gain", &P::gain, "NULL", "gain reference (MRC or TIFF, one image) that multiplies every frame"),
+    toggle("write_profile", &P::write_profile, "0",
+           "write each micrograph's fit profile (_profile.txt): spectrum and fitted CTF^2 by frequency"),
 };
 
 const QuibOption* find_quib_option(const char* arg) {

@@ -11,7 +11,7 @@
 
 namespace {
 
-enum TextSlot { INPUT_CTFSTAR, CTFSTAR, LOGSUFFIX, BOXSUFFIX, FIRST_FNAME, TEXT_SLOTS };
+enum TextSlot { INPUT_CTFSTAR, CTFSTAR, LOGSUFFIX, BOXSUFFIX, FIRST_FNAME, GAIN, TEXT_SLOTS };
 
 char* text_slot(QuibParaStorage& storage, TextSlot slot) {
   return storage.texts.get() + static_cast<size_t>(slot) * QUIB_TEXT_SIZE;
@@ -93,6 +93,8 @@ void set_defaults(QUIB_Para* p) {
   p->do_unfinished = 0;
   p->seed = 0;
   p->ctfstar_format = 30;
+  p->write_profile = 0;
+  strlcpy(p->gain, "NULL");
 
   p->nfiles = 0;
   p->nfiles_refine = 0;
@@ -121,6 +123,7 @@ int Quib_init_parameters(int argc, char** argv, QUIB_Para* para) {
   para->logsuffix = text_slot(storage, LOGSUFFIX);
   para->boxsuffix = text_slot(storage, BOXSUFFIX);
   para->first_fname = text_slot(storage, FIRST_FNAME);
+  para->gain = text_slot(storage, GAIN);
 
   const size_t capacity = static_cast<size_t>(quib_get_fnumber_max(argc, argv));
   storage.names.clear();

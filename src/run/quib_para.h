@@ -13,7 +13,7 @@ constexpr int QUIB_TEXT_SIZE = 1024;
 
 // The heap storage behind the record's text pointers and file list.
 struct QuibParaStorage {
-  std::unique_ptr<char[]> texts;               // the five text buffers, back to back
+  std::unique_ptr<char[]> texts;               // the six text buffers, back to back
   std::vector<std::unique_ptr<char[]>> names;  // one copy per micrograph name
   std::vector<char*> fname_slots;              // the names, then a null pointer
   std::vector<CTF_INIT> init_slots;
@@ -85,6 +85,7 @@ struct QUIB_Para {
   float ctfout_resH;
   float ctfout_bfac;
   int write_local_ctf;
+  int write_profile;  // write each micrograph's fit profile (stem + "_profile.txt")
   int output_time;
   int plot_res_ring;
   int skip_check_mrc;
@@ -95,6 +96,7 @@ struct QUIB_Para {
   int do_unfinished;
   int seed;            // with seed_set, the fixed seed of every random draw
   int ctfstar_format;  // layout of the run's STAR file: 30 RELION 3.0, 31 RELION 3.1 and later
+  char* gain;          // the gain reference every frame is multiplied by; "NULL" for none
 
   int nfiles;
   char** fnames;        // nfiles names, then a null pointer

@@ -41,6 +41,7 @@ struct RunBuffers {
   MicrographSpectrum spectrum;
   DeviceBuffer<float> fitted;   // the refinement's scratch; it ends holding the fitted CTF^2 E
   DeviceBuffer<float> display;  // the rotational-average or EPA image shown in place of the spectrum
+  HostBuffer<float> gain;       // the gain reference (nx * ny) every frame is multiplied by; empty without one
 };
 
 RunBuffers allocate_run_buffers(const RunGeometry& geometry);
