@@ -9,6 +9,7 @@ import numpy as np
 
 B_FACTOR = re.compile(r"B_FACTOR\s+(\S+)")
 VALIDATION = re.compile(r"^\s*(\S+)\s.*VALIDATION_SCORE:\s*(\d)", re.MULTILINE)
+MICROGRAPH_SUFFIXES = (".mrcs", ".mrc", ".tiff", ".tif")
 EPA_COLUMNS = 5  # resolution, |CTFsim|, EPA(Ln|F|), EPA(Ln|F| - Bg), CCC
 
 
@@ -22,9 +23,9 @@ def strip_suffix(name, suffixes):
 def output_paths(root, micrograph, ctf_image, log_suffix):
     """The diagnosis image, the EPA files that may hold the 1D fit, and the log of a micrograph.
 
-    The stem of the outputs is the diagnosis image's name without ".ctf"; the EPA file has also
-    been named after the micrograph without ".mrc" only, so both names are tried."""
-    ctf = ctf_image.split(":")[0] if ctf_image else strip_suffix(micrograph, (".mrc", ".mrcs")) + ".ctf"
+    The stem of the outputs is the diagnosis image's name without ".ctf"; the EPA file of a stack
+    keeps its ".mrcs" (x.mrcs_EPA.log), so the micrograph's name less ".mrc" is tried too."""
+    ctf = ctf_image.split(":")[0] if ctf_image else strip_suffix(micrograph, MICROGRAPH_SUFFIXES) + ".ctf"
     stem = strip_suffix(ctf, (".ctf",))
     epa = [stem + "_EPA.log", strip_suffix(micrograph, (".mrc",)) + "_EPA.log"]
     path = lambda name: os.path.join(root, name)
