@@ -104,6 +104,8 @@ void init_fftw() {
   (void)initialised;
 }
 
+constexpr double kMeasureSecondsPerPlan = 5.0;
+
 fftwf_plan plan_with_flags(int nx, int ny, bool forward, int threads, float* real, fftwf_complex* half,
                            unsigned flags) {
   fftwf_plan_with_nthreads(threads);
@@ -119,6 +121,9 @@ fftwf_plan make_plan(FftwWisdomScope& wisdom, int nx, int ny, bool forward, int 
   if (fftwf_plan kept = plan_with_flags(nx, ny, forward, threads, real, half, FFTW_MEASURE | FFTW_WISDOM_ONLY))
     return kept;
   wisdom.announce_measuring(nx, ny);
+  // Sizes with large prime factors (a K3's 4092 = 4 x 3 x 11 x 31) can take FFTW many minutes to
+  // measure; past the limit it keeps the best plan found so far, which the wisdom then fixes.
+  fftwf_set_timelimit(kMeasureSecondsPerPlan);
   return plan_with_flags(nx, ny, forward, threads, real, half, FFTW_MEASURE);
 }
 
