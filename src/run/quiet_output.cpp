@@ -18,6 +18,10 @@ struct LineFilter {
 
 constexpr size_t kContextLines = 3;
 
+// The filter behind stdout. It lives as long as the process: stdout is flushed through it at exit,
+// after every destructor, so it is held here and never destroyed while stdout uses it.
+LineFilter* active_filter = nullptr;
+
 // The text of a line without the terminal escape sequences that colour it.
 std::string plain_text(const std::string& line) {
   std::string text;
@@ -83,6 +87,7 @@ ssize_t filter_write(void* cookie, const char* data, size_t size) {
 int filter_close(void* cookie) {
   LineFilter* f = static_cast<LineFilter*>(cookie);
   if (!f->pending.empty()) pass_on(*f, f->pending);
+  if (f == active_filter) active_filter = nullptr;
   delete f;
   return 0;
 }
@@ -96,11 +101,12 @@ void keep_only_essential_output() {
   cookie_io_functions_t functions{};
   functions.write = filter_write;
   functions.close = filter_close;
-  LineFilter* filter = new LineFilter();
-  filter->fd = original;
-  FILE* filtered = fopencookie(filter, "w", functions);
+  active_filter = new LineFilter();
+  active_filter->fd = original;
+  FILE* filtered = fopencookie(active_filter, "w", functions);
   if (!filtered) {
-    delete filter;
+    delete active_filter;
+    active_filter = nullptr;
     close(original);
     return;
   }
