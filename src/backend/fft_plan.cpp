@@ -21,6 +21,8 @@ constexpr const char* kFftUnit = "cufft";
 
 bool fft_aligned(const void* p) { return reinterpret_cast<uintptr_t>(p) % sizeof(cufftComplex) == 0; }
 
+int fft_batch_boxes_wanted() { return 16; }
+
 struct FftPlan2d::Impl {
   cufftHandle r2c = 0, c2r = 0;
   bool made = false;
@@ -131,6 +133,8 @@ fftwf_plan make_plan(FftwWisdomScope& wisdom, int nx, int ny, bool forward, int 
 
 // FFTW executes a plan on new arrays only if they are aligned as the planning arrays were.
 bool fft_aligned(const void* p) { return fftwf_alignment_of(static_cast<float*>(const_cast<void*>(p))) == 0; }
+
+int fft_batch_boxes_wanted() { return omp_get_max_threads(); }
 
 struct FftPlan2d::Impl {
   // One-thread plans serve batches (one image per OpenMP thread); threaded plans single images.

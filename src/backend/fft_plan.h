@@ -12,6 +12,11 @@
 
 #include "backend/float2.h"
 
+// How many images a batched transform should take at once: on the GPU many, so that one launch
+// fills the device; on the CPU one per core, so that a batch stays in the processor's cache between
+// cutting the images, transforming them and using the transforms.
+int fft_batch_boxes_wanted();
+
 class FftPlan2d {
  public:
   // A plan that cannot be made (for instance for a size below 1) is recorded as a device failure;

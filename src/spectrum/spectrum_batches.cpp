@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr int kMaxBatchBoxes = 16;
 constexpr size_t kMaxBatchBytes = size_t(256) << 20;
 
 struct BatchBoxes {};
@@ -24,7 +23,8 @@ BatchScratch batch_scratch(int bx, int by, bool with_boxes) {
   const size_t real = static_cast<size_t>(bx) * by, half = static_cast<size_t>(bx / 2 + 1) * by;
   const size_t box_bytes = half * sizeof(float2) + (with_boxes ? real * sizeof(float) : 0);
   const size_t fitting = kMaxBatchBytes / box_bytes;
-  const int capacity = fitting < 1 ? 1 : fitting > kMaxBatchBoxes ? kMaxBatchBoxes : static_cast<int>(fitting);
+  const size_t wanted = static_cast<size_t>(fft_batch_boxes_wanted());
+  const int capacity = static_cast<int>(fitting < 1 ? 1 : fitting > wanted ? wanted : fitting);
   BatchScratch scratch;
   scratch.boxes = with_boxes ? workspace().scratch<BatchBoxes, float>(capacity * real) : nullptr;
   scratch.transforms = workspace().scratch<BatchTransforms, float2>(capacity * half);

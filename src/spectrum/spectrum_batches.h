@@ -1,6 +1,7 @@
 // Forward transforms of many equally sized boxes, made in batches: the boxes of a batch lie one
 // after another in a device buffer and go through one call of the FFT plan, which the CPU backend
-// spreads over the cores. A batch holds at most 16 boxes and 256 MiB; its scratch is kept in the
+// spreads over the cores. A batch holds at most 256 MiB and as many boxes as the backend wants
+// (fft_batch_boxes_wanted); its scratch is kept in the
 // calling thread's workspace.
 #pragma once
 
