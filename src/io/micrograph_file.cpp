@@ -1,5 +1,6 @@
 #include "io/micrograph_file.h"
 
+#include "io/mrc_byte_order.h"
 #include "io/mrc_check.h"
 #include "io/mrc_read.h"
 #include "io/tiff_read.h"
@@ -26,4 +27,15 @@ bool micrograph_read_all(FILE* file, const MRC_HEAD* head, float* out, std::stri
     return why.empty();
   }
   return mrc_read_all_nocheck(file, head, out) == 0;
+}
+
+bool micrograph_short_of_its_header(FILE* file) {
+  if (micrograph_format(file) == MicrographFormat::kTiff) return false;
+  const long size = get_file_size(file);
+  MRC_HEAD head;
+  if (size < static_cast<long>(sizeof head)) return true;
+  rewind(file);
+  if (fread(&head, sizeof head, 1, file) != 1) return true;
+  mrc_head_to_machine_order(&head, size);
+  return mrc_described_file_bytes(&head) > int64_t(size);
 }

@@ -24,3 +24,8 @@ std::string micrograph_read_head(FILE* file, MRC_HEAD* head);
 // they could not be read: why then holds the reason for a TIFF file, and stays empty for an MRC
 // file, whose reader has warned.
 bool micrograph_read_all(FILE* file, const MRC_HEAD* head, float* out, std::string& why);
+
+// Whether the file is still shorter than it says it will be: an MRC file without its whole header,
+// or with less data than its header describes. A TIFF file, whose size is not known before its
+// end, never is. Prints nothing; the stream position is left anywhere.
+bool micrograph_short_of_its_header(FILE* file);

@@ -8,6 +8,7 @@
 
 #include "backend/device.h"
 #include "core/report.h"
+#include "core/text_lines.h"
 #include "io/ptcl_box.h"
 #include "run/help.h"
 
@@ -30,7 +31,7 @@ __attribute__((format(printf, 1, 2))) std::string formatted(const char* format, 
 float whole_turns_reduced(float x) { return x - 360.0f * floorf(x / 360.0f); }
 
 void check_files(int argc, char** argv, const QUIB_Para* p) {
-  if (p->nfiles != 0) return;
+  if (p->nfiles != 0 || !is_str_null(p->watch)) return;
   printf("Error: No files to be processed.\n");
   quib_search_refine_defocus_help(argc > 0 ? argv[0] : "quib");
   fflush(stdout);
@@ -306,8 +307,20 @@ void check_star_layout(const QUIB_Para* p) {
            p->ctfstar_format);
 }
 
+// A live run takes its micrographs from the pattern and resumes where an earlier run of the same
+// folder stopped, unless told otherwise.
+void check_watch(QUIB_Para* p) {
+  if (is_str_null(p->watch)) return;
+  if (p->input_ctfstar_set)
+    REFUSE("--watch finds its micrographs by the pattern and cannot take them from --input_ctfstar");
+  if (!(p->watch_idle >= 0.0f))
+    REFUSE("Invalid --watch_idle %g: the minutes without a new file must be 0 (never end) or more", p->watch_idle);
+  if (!p->do_unfinished_set) p->do_unfinished = 1;
+}
+
 int Quib_check_parameters(int argc, char** argv, QUIB_Para* para) {
   check_files(argc, argv, para);
+  check_watch(para);
   check_optics(para);
   check_defocus(para);
   check_resolutions(para);

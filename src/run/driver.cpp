@@ -30,6 +30,7 @@
 #include "run/micrograph_names.h"
 #include "run/micrograph_prefetch.h"
 #include "run/micrograph_spectrum.h"
+#include "run/micrograph_watch.h"
 #include "run/options.h"
 #include "run/param_log.h"
 #include "run/progress_line.h"
@@ -40,6 +41,7 @@
 #include "run/run_summary.h"
 #include "run/stage_settings.h"
 #include "run/stage_timer.h"
+#include "run/stop_signals.h"
 #include "run/tips.h"
 
 namespace {
@@ -67,18 +69,25 @@ struct Run {
   RunSummary summary;
   std::unique_ptr<MicrographPrefetch> prefetch;  // reads the next micrograph during the current one
   GainReference gain;                            // read before the run is sized; then moved to buffers.gain
+  bool sized = false;                            // the buffers are sized from the first usable micrograph
+  std::unique_ptr<MicrographWatch> watch;        // a live run's pattern; null for a fixed list
+  // With a resumed STAR table: the micrographs whose rows it kept, for micrographs found later.
+  bool resumed_table = false;
+  std::set<std::string> kept_rows;
 };
+
+MicrographPlan plan_of(const QUIB_Para& p, int i) {
+  MicrographPlan m;
+  m.outputs = micrograph_outputs(p.fnames[i], p);
+  m.unusable = unusable_name_reason(p.fnames[i], m.outputs);
+  m.done = m.unusable.empty() && p.do_unfinished && is_file_ctf_done(m.outputs.log.c_str());
+  return m;
+}
 
 void plan_micrographs(Run& run) {
   const QUIB_Para& p = run.para;
-  run.plan.resize(p.nfiles);
   run.summary.listed = p.nfiles;
-  for (int i = 0; i < p.nfiles; ++i) {
-    MicrographPlan& m = run.plan[i];
-    m.outputs = micrograph_outputs(p.fnames[i], p);
-    m.unusable = unusable_name_reason(p.fnames[i], m.outputs);
-    m.done = m.unusable.empty() && p.do_unfinished && is_file_ctf_done(m.outputs.log.c_str());
-  }
+  for (int i = 0; i < p.nfiles; ++i) run.plan.push_back(plan_of(p, i));
 }
 
 std::string smaller_than_a_box(const MRC_HEAD* head) {
@@ -99,11 +108,11 @@ std::string header_difference(const Run& run, const MRC_HEAD* head) {
          "; process micrographs of another size or format in a separate run";
 }
 
-// Sizes the run from the first micrograph that can be processed: readable, undamaged and at least
-// a box wide. False when there is none.
-bool size_run_from_first_micrograph(Run& run) {
+// Sizes the run from the first micrograph from `from` on that can be processed: readable, undamaged
+// and at least a box wide. False when there is none.
+bool size_run_from_first_micrograph(Run& run, int from) {
   QUIB_Para& p = run.para;
-  for (int start = 0; start < p.nfiles; ++start) {
+  for (int start = from; start < p.nfiles; ++start) {
     FILE* stream = nullptr;
     const int found = check_access_openf_1st(p.fnames + start, p.nfiles - start, p.first_fname, &stream);
     if (found < 0) return false;
@@ -128,6 +137,7 @@ bool size_run_from_first_micrograph(Run& run) {
     run.buffers.gain = std::move(run.gain.values);
   }
   run.prefetch = std::make_unique<MicrographPrefetch>(run.geometry.voxels);
+  run.sized = true;
   return true;
 }
 
@@ -179,7 +189,11 @@ void open_star_file(Run& run) {
   }
   std::vector<std::string> kept;
   for (const std::string& row : rows)
-    if (again.count(row_micrograph(row)) == 0) kept.push_back(row);
+    if (again.count(row_micrograph(row)) == 0) {
+      kept.push_back(row);
+      run.kept_rows.insert(row_micrograph(row));
+    }
+  run.resumed_table = true;
   start_results_table(run.star, head, kept);
 }
 
@@ -238,6 +252,138 @@ std::string process_micrograph(Run& run, int i, CTF_INFO* result) {
   return "";
 }
 
+// Keeps every file that processing the micrograph writes, and its particle file, from being taken
+// as a micrograph of a live run.
+void exclude_files_of(Run& run, const char* name) {
+  for (const WrittenFile& file : micrograph_written_files(name, run.para)) run.watch->exclude(file.path);
+  if (run.para.do_local_refine) run.watch->exclude(local_refine_files(name, run.para).box);
+}
+
+// The files matching a live run's pattern that it has not seen, less the outputs of any of them
+// (the phase-flipped micrograph of an earlier run matches "*.mrc" too).
+std::vector<std::string> new_micrographs(Run& run) {
+  const std::vector<std::string> found = run.watch->new_matches();
+  for (const std::string& name : found) exclude_files_of(run, name.c_str());
+  std::vector<std::string> taken;
+  for (const std::string& name : found)
+    if (!run.watch->is_excluded(name)) {
+      run.watch->add_known(name);
+      taken.push_back(name);
+    }
+  return taken;
+}
+
+void append_micrograph(QUIB_Para& p, const std::string& name) {
+  quib_append_micrograph(&p, name.c_str(), CTF_INIT{});
+  p.nfiles_search += 1;
+}
+
+// Takes the micrographs that match the pattern when the run begins, before the run checks its
+// names and opens its STAR file, and sets up the clean stop on a signal.
+void start_watch(Run& run) {
+  QUIB_Para& p = run.para;
+  run.watch = std::make_unique<MicrographWatch>(p.watch);
+  if (!is_str_null(p.ctfstar)) run.watch->exclude(p.ctfstar);
+  if (!is_str_null(p.gain)) run.watch->exclude(p.gain);
+  for (int i = 0; i < p.nfiles; ++i) {
+    run.watch->add_known(p.fnames[i]);
+    exclude_files_of(run, p.fnames[i]);
+  }
+  for (const std::string& name : new_micrographs(run)) append_micrograph(p, name);
+  stop_on_signals();
+}
+
+// A micrograph found while the run goes on, planned as the first ones were: it is finished when its
+// log says so and, with a resumed table, the table kept its row.
+void add_found_micrograph(Run& run, const std::string& name) {
+  QUIB_Para& p = run.para;
+  append_micrograph(p, name);
+  MicrographPlan m = plan_of(p, p.nfiles - 1);
+  m.done = m.done && (!run.resumed_table || run.kept_rows.count(name) > 0);
+  for (const WrittenFile& file : micrograph_written_files(name.c_str(), p))
+    if (m.unusable.empty() && run.watch->is_known(file.path))
+      m.unusable = "its " + std::string(file.what) + " would overwrite the micrograph " + file.path + " found earlier";
+  run.plan.push_back(m);
+}
+
+// Looks for new micrographs once a second until some are found (true), or until a stop signal or
+// --watch_idle minutes without a new file end the run (false, with why in *ended).
+bool wait_for_new_micrographs(Run& run, std::string* ended) {
+  const QUIB_Para& p = run.para;
+  const auto idle_since = std::chrono::steady_clock::now();
+  bool told = false;
+  while (!stop_requested()) {
+    const std::vector<std::string> found = new_micrographs(run);
+    for (const std::string& name : found) add_found_micrograph(run, name);
+    if (!found.empty()) return true;
+    const double idle_minutes =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - idle_since).count() / 60.0;
+    if (p.watch_idle > 0.0f && idle_minutes >= p.watch_idle) {
+      char minutes[32];
+      snprintf(minutes, sizeof minutes, "%g", p.watch_idle);
+      *ended = "no new file for " + std::string(minutes) + " minutes";
+      return false;
+    }
+    if (!told) printf("Waiting for new files matching %s ...\n", p.watch);
+    told = true;
+    fflush(stdout);
+    sleep_unless_stopped(1.0);
+  }
+  *ended = std::string("stopped by ") + stop_signal_name();
+  return false;
+}
+
+// Waits until a live run's micrograph i has finished arriving; false when a stop signal comes first.
+bool wait_until_settled(Run& run, int i) {
+  while (!run.watch->settled(run.para.fnames[i])) {
+    sleep_unless_stopped(0.25);
+    if (stop_requested()) return false;
+  }
+  return true;
+}
+
+// Processes micrograph i, notes what became of it and prints its progress line.
+void process_and_report(Run& run, int i, RunProgress& progress) {
+  const auto start = std::chrono::steady_clock::now();
+  CTF_INFO ctf;
+  ctf.resolution = -1.0f;  // stays so for a micrograph finished in an earlier run
+  const std::string skipped = process_micrograph(run, i, &ctf);
+  end_run_on_device_failure();
+  if (skipped.empty())
+    ++run.summary.finished;
+  else
+    note_skipped(run.summary, run.para.fnames[i], skipped);
+  const ProgressResult result{ctf.defocus_u, ctf.defocus_v, ctf.angle, ctf.resolution};
+  const bool fitted = skipped.empty() && ctf.resolution >= 0.0f;
+  const std::string why = skipped.empty() ? "finished in an earlier run" : skipped;
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  printf("%s\n", progress_line(progress, run.para.fnames[i], fitted ? &result : nullptr, why, seconds).c_str());
+}
+
+// Processes the listed micrographs in order; a live run then waits for new ones and goes on until a
+// stop signal or --watch_idle ends it. The summary counts the micrographs that were taken up.
+void process_micrographs(Run& run) {
+  QUIB_Para& p = run.para;
+  RunProgress progress;
+  int next = 0;
+  std::string ended;
+  for (;;) {
+    progress.total = p.nfiles;
+    for (; next < p.nfiles && !stop_requested(); ++next) {
+      if (run.watch && !wait_until_settled(run, next)) break;
+      if (run.watch && !run.sized) size_run_from_first_micrograph(run, next);
+      process_and_report(run, next, progress);
+    }
+    if (!run.watch || !wait_for_new_micrographs(run, &ended)) break;
+  }
+  if (!run.watch) return;
+  run.summary.listed = next;
+  printf("Watch of %s ended: %s.", p.watch, ended.c_str());
+  if (next < p.nfiles)
+    printf(" %d micrograph(s) found but not processed; a restarted watch takes them up.", p.nfiles - next);
+  printf("\n");
+}
+
 int finish_run(Run& run, StageTimer& total) {
   quib_put_rule('#', 129);
   put_run_summary(run.summary);
@@ -270,34 +416,21 @@ int quib_main(int argc, char** argv) {
   Quib_get_parameters(argc, argv, &run.para);
   if (run.para.quiet) keep_only_essential_output();
   if (run.para.seed_set) quib_set_fixed_seed(run.para.seed);
+  if (!is_str_null(run.para.watch)) start_watch(run);
   refuse_outputs_over_inputs(run.para);
   if (!is_str_null(run.para.gain)) run.gain = load_gain_reference(run.para.gain);
   plan_micrographs(run);
   open_star_file(run);
   select_device(run.para.gid);
-  if (!size_run_from_first_micrograph(run))
+  if (!size_run_from_first_micrograph(run, 0) && !run.watch)
     printf("None of the %d listed micrographs can be processed; each is listed below with the reason.\n",
            run.para.nfiles);
   Quib_put_parameters(argc, argv, &run.para);
+  if (run.watch)
+    printf("Watching %s: new files are processed once written; SIGINT or SIGTERM stops the run cleanly.\n",
+           run.para.watch);
   preparation.stop();
 
-  RunProgress progress;
-  progress.total = run.para.nfiles;
-  for (int i = 0; i < run.para.nfiles; ++i) {
-    const auto start = std::chrono::steady_clock::now();
-    CTF_INFO ctf;
-    ctf.resolution = -1.0f;  // stays so for a micrograph finished in an earlier run
-    const std::string skipped = process_micrograph(run, i, &ctf);
-    end_run_on_device_failure();
-    if (skipped.empty())
-      ++run.summary.finished;
-    else
-      note_skipped(run.summary, run.para.fnames[i], skipped);
-    const ProgressResult result{ctf.defocus_u, ctf.defocus_v, ctf.angle, ctf.resolution};
-    const bool fitted = skipped.empty() && ctf.resolution >= 0.0f;
-    const std::string why = skipped.empty() ? "finished in an earlier run" : skipped;
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    printf("%s\n", progress_line(progress, run.para.fnames[i], fitted ? &result : nullptr, why, seconds).c_str());
-  }
+  process_micrographs(run);
   return finish_run(run, total);
 }

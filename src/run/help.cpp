@@ -79,7 +79,7 @@ void quib_search_refine_defocus_help_more(const char* path) {
   printf("   %-20s %-26s %s\n", "option", "default", "meaning");
   for (int k = 0; k < QUIB_OPTIONS_LISTED; ++k)
     if (QUIB_OPTIONS[k].kind != OptionKind::Help) put_option_line(QUIB_OPTIONS[k]);
-  for (const char* name : {"seed", "ctfstar_format", "gain", "write_profile", "quiet"})
+  for (const char* name : {"seed", "ctfstar_format", "gain", "write_profile", "quiet", "watch", "watch_idle"})
     put_option_line(*quib_option_named(name));
   put_help_switches();
   printf("\n");

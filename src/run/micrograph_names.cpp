@@ -1,8 +1,5 @@
 #include "run/micrograph_names.h"
 
-#include <limits.h>
-#include <stdlib.h>
-
 #include <cstring>
 #include <map>
 
@@ -10,29 +7,9 @@
 #include "core/text_lines.h"
 #include "ctf/resolution_limit.h"
 #include "io/mrc_name.h"
+#include "run/file_identity.h"
 
 namespace {
-
-// One spelling per file: the real path of the file's folder and the file's own name, so that
-// "a.mrc", "./a.mrc" and "/data/a.mrc" are the same file (folders that do not exist are kept as
-// written).
-class FileIdentity {
- public:
-  std::string of(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const std::string file = slash == std::string::npos ? path : path.substr(slash + 1);
-    auto found = folders_.find(folder);
-    if (found == folders_.end()) {
-      char resolved[PATH_MAX];
-      found = folders_.emplace(folder, realpath(folder.c_str(), resolved) ? std::string(resolved) : folder).first;
-    }
-    return found->second + "/" + file;
-  }
-
- private:
-  std::map<std::string, std::string> folders_;
-};
 
 [[noreturn]] void refuse_overwrite(const std::string& output, const char* what, const std::string& input,
                                    const char* advice) {
@@ -53,6 +30,22 @@ LocalRefineFiles local_refine_files(const char* name, const QUIB_Para& para) {
 std::string phase_flip_file(const char* name) { return mrc_outname(name, "_pf.mrc"); }
 
 std::string profile_file(const char* name) { return mrc_outname(name, "_profile.txt"); }
+
+std::vector<WrittenFile> micrograph_written_files(const char* name, const QUIB_Para& para) {
+  const MicrographOutputs out = micrograph_outputs(name, para);
+  std::vector<WrittenFile> files = {{out.log, "log", "Choose another --logsuffix."},
+                                    {out.ctf, "diagnosis image", "Rename the input file."},
+                                    {out.epa, "EPA file", "Rename the input file."}};
+  if (para.do_phase_flip)
+    files.push_back({phase_flip_file(name), "phase-flipped micrograph", "Rename the input file."});
+  if (para.write_profile) files.push_back({profile_file(name), "fit profile", "Rename the input file."});
+  if (para.do_local_refine) {
+    const LocalRefineFiles local = local_refine_files(name, para);
+    files.push_back({local.star, "per-particle STAR file", "Choose another --boxsuffix."});
+    files.push_back({local.ctf, "per-particle diagnosis stack", "Choose another --boxsuffix."});
+  }
+  return files;
+}
 
 std::string unusable_name_reason(const char* name, const MicrographOutputs& outputs) {
   if (strpbrk(name, " \t\n\r\v\f"))
@@ -82,17 +75,7 @@ void refuse_outputs_over_inputs(const QUIB_Para& para) {
     if (found != inputs.end()) refuse_overwrite(output, what, found->second, advice);
   };
   if (!is_str_null(para.ctfstar)) check(para.ctfstar, "CTF STAR file", "Name another output file with --ctfstar.");
-  for (int i = 0; i < para.nfiles; ++i) {
-    const MicrographOutputs out = micrograph_outputs(para.fnames[i], para);
-    check(out.log, "log", "Choose another --logsuffix.");
-    check(out.ctf, "diagnosis image", "Rename the input file.");
-    check(out.epa, "EPA file", "Rename the input file.");
-    if (para.do_phase_flip)
-      check(phase_flip_file(para.fnames[i]), "phase-flipped micrograph", "Rename the input file.");
-    if (para.write_profile) check(profile_file(para.fnames[i]), "fit profile", "Rename the input file.");
-    if (!para.do_local_refine) continue;
-    const LocalRefineFiles local = local_refine_files(para.fnames[i], para);
-    check(local.star, "per-particle STAR file", "Choose another --boxsuffix.");
-    check(local.ctf, "per-particle diagnosis stack", "Choose another --boxsuffix.");
-  }
+  for (int i = 0; i < para.nfiles; ++i)
+    for (const WrittenFile& file : micrograph_written_files(para.fnames[i], para))
+      check(file.path, file.what, file.advice);
 }

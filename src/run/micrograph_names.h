@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "run/quib_para.h"
 
@@ -28,6 +29,16 @@ LocalRefineFiles local_refine_files(const char* name, const QUIB_Para& para);
 std::string phase_flip_file(const char* name);
 // The fit profile: stem + "_profile.txt".
 std::string profile_file(const char* name);
+
+// A file the processing of a micrograph writes, what it is and what to do when it is an input.
+struct WrittenFile {
+  std::string path;
+  const char* what;
+  const char* advice;
+};
+
+// Every file that processing the micrograph writes under the run's options.
+std::vector<WrittenFile> micrograph_written_files(const char* name, const QUIB_Para& para);
 
 // Why the micrograph cannot be processed under its name, or "" when it can: white space in the
 // name would split its STAR row into more columns (RELION splits rows on white space even inside

@@ -21,8 +21,8 @@ QuibOption truncated(const char* name, IntField field, const char* def, const ch
   return {name, OptionKind::TruncInt, nullptr, field, nullptr, nullptr, def, meaning};
 }
 
-QuibOption toggle(const char* name, IntField field, const char* def, const char* meaning) {
-  return {name, OptionKind::Switch, nullptr, field, nullptr, nullptr, def, meaning};
+QuibOption toggle(const char* name, IntField field, const char* def, const char* meaning, IntField set_flag = nullptr) {
+  return {name, OptionKind::Switch, nullptr, field, nullptr, set_flag, def, meaning};
 }
 
 QuibOption text(const char* name, TextField field, const char* def, const char* meaning, IntField set_flag = nullptr) {
@@ -103,7 +103,8 @@ const QuibOption QUIB_OPTIONS[QUIB_OPTIONS_ALL] = {
      "STAR file of all results (.star is appended; NULL or NONE writes none)"},
     text("logsuffix", &P::logsuffix, "_quib.log", "suffix of each micrograph's log file"),
     toggle("write_local_ctf", &P::write_local_ctf, "0", "write a diagnosis image per particle (_local.ctf)"),
-    toggle("do_unfinished", &P::do_unfinished, "0", "skip micrographs whose log says they are done"),
+    toggle("do_unfinished", &P::do_unfinished, "0", "skip micrographs whose log says they are done",
+           &P::do_unfinished_set),
     toggle("skip_check_mrc", &P::skip_check_mrc, "0", "kept for older command lines; no stage reads it"),
     toggle("skip_check_gpu", &P::skip_check_gpu, "0", "use --gid as given, without testing the device"),
     toggle("plot_res_ring", &P::plot_res_ring, "1", "draw the resolution ring in the diagnosis image"),
@@ -127,6 +128,9 @@ const QuibOption QUIB_OPTIONS[QUIB_OPTIONS_ALL] = {
            "write each micrograph's fit profile (_profile.txt): spectrum and fitted CTF^2 by frequency"),
     toggle("quiet", &P::quiet, "0",
            "print only one progress line per micrograph, warnings and the summary (the logs keep everything)"),
+    text("watch", &P::watch, "NULL",
+         "keep running: process every file matching this quoted pattern, and each new one once it is written"),
+    real("watch_idle", &P::watch_idle, "0", "end a --watch run after this many minutes without a new file (0: never)"),
 };
 
 const QuibOption* find_quib_option(const char* arg) {

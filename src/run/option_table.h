@@ -32,7 +32,7 @@ struct QuibOption {
 // The listed options, in the order of the valid-option list and the help, "help" last.
 constexpr int QUIB_OPTIONS_LISTED = 66;
 // Listed options followed by the options that the parser accepts but the help does not show.
-constexpr int QUIB_OPTIONS_ALL = 79;
+constexpr int QUIB_OPTIONS_ALL = 81;
 extern const QuibOption QUIB_OPTIONS[QUIB_OPTIONS_ALL];
 
 // The option that arg names ("-name"/"--name", any case), or null.

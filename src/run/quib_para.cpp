@@ -11,7 +11,7 @@
 
 namespace {
 
-enum TextSlot { INPUT_CTFSTAR, CTFSTAR, LOGSUFFIX, BOXSUFFIX, FIRST_FNAME, GAIN, TEXT_SLOTS };
+enum TextSlot { INPUT_CTFSTAR, CTFSTAR, LOGSUFFIX, BOXSUFFIX, FIRST_FNAME, GAIN, WATCH, TEXT_SLOTS };
 
 char* text_slot(QuibParaStorage& storage, TextSlot slot) {
   return storage.texts.get() + static_cast<size_t>(slot) * QUIB_TEXT_SIZE;
@@ -96,6 +96,8 @@ void set_defaults(QUIB_Para* p) {
   p->write_profile = 0;
   p->quiet = 0;
   strlcpy(p->gain, "NULL");
+  strlcpy(p->watch, "NULL");
+  p->watch_idle = 0.0f;
 
   p->nfiles = 0;
   p->nfiles_refine = 0;
@@ -104,7 +106,7 @@ void set_defaults(QUIB_Para* p) {
   p->convsize_set = p->defH_set = p->defL_set = p->defS_set = p->bfac_set = p->resL_set = 0;
   p->do_phase_shift = p->refine_input_ps = 0;
   p->phase_shift_H_set = p->phase_shift_L_set = p->phase_shift_S_set = p->phase_shift_T_set = 0;
-  p->boxsize_set = p->ctfout_resH_set = p->input_ctfstar_set = p->seed_set = 0;
+  p->boxsize_set = p->ctfout_resH_set = p->input_ctfstar_set = p->seed_set = p->do_unfinished_set = 0;
 }
 
 }  // namespace
@@ -125,6 +127,7 @@ int Quib_init_parameters(int argc, char** argv, QUIB_Para* para) {
   para->boxsuffix = text_slot(storage, BOXSUFFIX);
   para->first_fname = text_slot(storage, FIRST_FNAME);
   para->gain = text_slot(storage, GAIN);
+  para->watch = text_slot(storage, WATCH);
 
   const size_t capacity = static_cast<size_t>(quib_get_fnumber_max(argc, argv));
   storage.names.clear();
@@ -142,7 +145,7 @@ int Quib_init_parameters(int argc, char** argv, QUIB_Para* para) {
 void Quib_release_parameters(QUIB_Para* para) {
   para->storage = QuibParaStorage{};
   para->input_ctfstar = para->ctfstar = para->logsuffix = para->boxsuffix = nullptr;
-  para->first_fname = nullptr;
+  para->first_fname = para->gain = para->watch = nullptr;
   para->fnames = nullptr;
   para->init_ctfs = nullptr;
   para->nfiles = para->nfiles_search = para->nfiles_refine = 0;

@@ -98,6 +98,8 @@ struct QUIB_Para {
   int seed;            // with seed_set, the fixed seed of every random draw
   int ctfstar_format;  // layout of the run's STAR file: 30 RELION 3.0, 31 RELION 3.1 and later
   char* gain;          // the gain reference every frame is multiplied by; "NULL" for none
+  char* watch;         // the pattern of a live run's micrographs; "NULL" for a run over a fixed list
+  float watch_idle;    // minutes without a new file after which a live run ends; 0 for never
 
   int nfiles;
   char** fnames;        // nfiles names, then a null pointer
@@ -123,6 +125,7 @@ struct QUIB_Para {
   int ctfout_resH_set;
   int input_ctfstar_set;
   int seed_set;
+  int do_unfinished_set;
 
   QuibParaStorage storage;
 };

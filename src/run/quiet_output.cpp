@@ -45,7 +45,7 @@ bool is_essential(LineFilter& f, const std::string& line) {
     return !starts_with(text, "#");
   }
   for (const char* prefix : {"[", "Warning", "Waring", "Error", "Cannot", "Writing to file", "Note:", "Skipped",
-                             "Measuring the fastest FFT"})
+                             "Measuring the fastest FFT", "Watching", "Watch of"})
     if (starts_with(text, prefix)) return true;
   return false;
 }

@@ -1,6 +1,7 @@
 #include "run/stage_settings.h"
 
 #include "core/ctf_model.h"
+#include "core/text_lines.h"
 #include "run/checks.h"
 
 namespace {
@@ -10,7 +11,7 @@ float epa_high_limit(const QUIB_Para& p) { return 2.0f * p.apix + 0.1f; }
 
 InputCtf input_ctf_of(const QUIB_Para& p, int index) {
   if (!p.refine_input_ctf) return InputCtf::None;
-  if (!p.input_ctfstar_set) return p.nfiles == 1 ? InputCtf::CommandLine : InputCtf::None;
+  if (!p.input_ctfstar_set) return p.nfiles == 1 && is_str_null(p.watch) ? InputCtf::CommandLine : InputCtf::None;
   const bool listed = index >= 0 && index < p.nfiles && p.init_ctfs[index].has_init == 1;
   return listed ? InputCtf::StarFile : InputCtf::None;
 }
