@@ -30,20 +30,6 @@ std::vector<ProfileRow> profile_rows(const std::string& text) {
   return rows;
 }
 
-double correlation(const std::vector<double>& a, const std::vector<double>& b) {
-  double ma = 0, mb = 0;
-  for (size_t i = 0; i < a.size(); ++i) ma += a[i], mb += b[i];
-  ma /= a.size();
-  mb /= b.size();
-  double ab = 0, aa = 0, bb = 0;
-  for (size_t i = 0; i < a.size(); ++i) {
-    ab += (a[i] - ma) * (b[i] - mb);
-    aa += (a[i] - ma) * (a[i] - ma);
-    bb += (b[i] - mb) * (b[i] - mb);
-  }
-  return ab / std::sqrt(aa * bb);
-}
-
 TEST(FitProfile, FollowsTheFittedCtfAcrossTheBand) {
   TempDir dir;
   quib_runs::write_simulated(dir.file("m.mrc"), quib_runs::micrograph_params(1024, 1.0f, 15000, 14000, 30, 4));

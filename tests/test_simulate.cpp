@@ -52,17 +52,6 @@ double mean_of(const std::vector<float>& v) {
   return sum / v.size();
 }
 
-double correlation(const std::vector<float>& a, const std::vector<float>& b) {
-  const double ma = mean_of(a), mb = mean_of(b);
-  double ab = 0, aa = 0, bb = 0;
-  for (size_t i = 0; i < a.size(); ++i) {
-    ab += (a[i] - ma) * (b[i] - mb);
-    aa += (a[i] - ma) * (a[i] - ma);
-    bb += (b[i] - mb) * (b[i] - mb);
-  }
-  return ab / std::sqrt(aa * bb);
-}
-
 // The power spectrum averaged over square boxes of n pixels cut at a step of n / 2, as quib cuts
 // them; half-complex layout (n / 2 + 1 columns, rows in FFT order).
 std::vector<double> box_power(const std::vector<float>& image, int nx, int ny, int n) {

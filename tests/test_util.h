@@ -6,9 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 // A fresh folder under /tmp, removed with its contents when the object goes.
 class TempDir {
@@ -99,4 +101,20 @@ inline int count_occurrences(const std::string& text, const std::string& needle)
   int count = 0;
   for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + needle.size())) ++count;
   return count;
+}
+
+// The Pearson correlation of two equally long series.
+template <class T>
+double correlation(const std::vector<T>& a, const std::vector<T>& b) {
+  double ma = 0, mb = 0;
+  for (size_t i = 0; i < a.size(); ++i) ma += a[i], mb += b[i];
+  ma /= a.size();
+  mb /= b.size();
+  double ab = 0, aa = 0, bb = 0;
+  for (size_t i = 0; i < a.size(); ++i) {
+    ab += (a[i] - ma) * (b[i] - mb);
+    aa += (a[i] - ma) * (a[i] - ma);
+    bb += (b[i] - mb) * (b[i] - mb);
+  }
+  return ab / std::sqrt(aa * bb);
 }
