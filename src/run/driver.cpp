@@ -265,11 +265,15 @@ std::vector<std::string> new_micrographs(Run& run) {
   const std::vector<std::string> found = run.watch->new_matches();
   for (const std::string& name : found) exclude_files_of(run, name.c_str());
   std::vector<std::string> taken;
-  for (const std::string& name : found)
-    if (!run.watch->is_excluded(name)) {
-      run.watch->add_known(name);
+  for (const std::string& name : found) {
+    if (run.watch->is_excluded(name)) continue;
+    run.watch->add_known(name);
+    if (name.size() < static_cast<size_t>(QUIB_TEXT_SIZE))
       taken.push_back(name);
-    }
+    else
+      printf("Warning: a matching file name of %zu characters is longer than %d and is left out: %.64s...\n",
+             name.size(), QUIB_TEXT_SIZE - 1, name.c_str());
+  }
   return taken;
 }
 
@@ -422,7 +426,8 @@ int quib_main(int argc, char** argv) {
   plan_micrographs(run);
   open_star_file(run);
   select_device(run.para.gid);
-  if (!size_run_from_first_micrograph(run, 0) && !run.watch)
+  // A live run is sized when its first micrograph has finished arriving.
+  if (!run.watch && !size_run_from_first_micrograph(run, 0))
     printf("None of the %d listed micrographs can be processed; each is listed below with the reason.\n",
            run.para.nfiles);
   Quib_put_parameters(argc, argv, &run.para);

@@ -16,7 +16,10 @@ void MicrographWatch::exclude(const std::string& path) { excluded_.insert(identi
 
 bool MicrographWatch::is_excluded(const std::string& path) { return excluded_.count(identity_.of(path)) > 0; }
 
-void MicrographWatch::add_known(const std::string& name) { known_.insert(identity_.of(name)); }
+void MicrographWatch::add_known(const std::string& name) {
+  known_.insert(identity_.of(name));
+  settled(name);  // the first look
+}
 
 bool MicrographWatch::is_known(const std::string& path) { return known_.count(identity_.of(path)) > 0; }
 
@@ -29,7 +32,6 @@ std::vector<std::string> MicrographWatch::new_matches() {
       if (name.empty() || name.back() == '/') continue;  // a folder
       const std::string id = identity_.of(name);
       if (known_.count(id) || excluded_.count(id)) continue;
-      settled(name);  // the first look
       found.push_back(name);
     }
   }

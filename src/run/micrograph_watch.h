@@ -18,12 +18,12 @@ class MicrographWatch {
   // A file that is never taken as a micrograph: one the run writes, its STAR file, the gain.
   void exclude(const std::string& path);
   bool is_excluded(const std::string& path);
-  // A micrograph the run has (listed on the command line or found before).
+  // A micrograph the run has (listed on the command line or found); its size and time of change are
+  // noted, so that settled() can tell whether it changed since.
   void add_known(const std::string& name);
   bool is_known(const std::string& path);
 
-  // The files that match now and are neither known nor excluded, sorted by name. Their size and time
-  // of change are noted, so that settled() can tell a file that stopped changing since.
+  // The files that match now and are neither known nor excluded, sorted by name.
   std::vector<std::string> new_matches();
 
   // Whether the file has finished arriving: its size and time of change are those of a look at
