@@ -19,15 +19,12 @@ struct StripBoxes {};
 void add_grid_amplitudes_by_strips(float* out, const float* image, int nx, int ny, int bx, int by, int step) {
   const int across = grid_box_count(nx, bx, step), down = grid_box_count(ny, by, step);
   const int half = bx / 2 + 1, rows = (down - 1) * step + by;
-  // Strip rows of an even number of complex values keep every box of the strip on the 16-byte
-  // boundary that vector loads want.
-  const int row_distance = half + half % 2;
-  const size_t n = static_cast<size_t>(half) * by, box_distance = static_cast<size_t>(step) * row_distance;
+  const size_t n = static_cast<size_t>(half) * by, box_distance = static_cast<size_t>(step) * half;
   const int batch = std::max(1, std::min(down, fft_batch_boxes_wanted()));
-  float2* strip = workspace().scratch<StripRows, float2>(static_cast<size_t>(rows) * row_distance);
+  float2* strip = workspace().scratch<StripRows, float2>(static_cast<size_t>(rows) * half);
   float2* transforms = workspace().scratch<StripBoxes, float2>(batch * n);
-  const FftRowsPlan& row_pass = fft_rows_plan(bx, rows, nx, row_distance);
-  const FftColumnsPlan& column_pass = fft_columns_plan(by, half, row_distance, half);
+  const FftRowsPlan& row_pass = fft_rows_plan(bx, rows, nx, half);
+  const FftColumnsPlan& column_pass = fft_columns_plan(by, half, half, half);
   for (int i = 0; i < across; ++i) {
     if (row_pass.forward(image + static_cast<size_t>(i) * step, strip) != 0) return;
     for (int first = 0; first < down; first += batch) {
