@@ -41,7 +41,7 @@ class FftColumnsPlan {
   FftColumnsPlan& operator=(const FftColumnsPlan&) = delete;
 
   // Transforms `count` blocks of columns, block k at in + k in_distance into out + k out_distance,
-  // spread over the cores (one block per core at a time).
+  // spread over the cores (one block per core at a time). The input stays as it was.
   int forward(const float2* in, size_t in_distance, float2* out, size_t out_distance, int count) const;
 
  private:
