@@ -95,38 +95,17 @@ namespace {
 
 constexpr const char* kFftUnit = "fftw";
 
-// FFTW's planner is not thread-safe; plans are made on the host thread only, but the library is
-// told so it stays safe if that ever changes. Threaded plans split one large transform.
-void init_fftw() {
-  static const bool initialised = [] {
-    fftwf_make_planner_thread_safe();
-    fftwf_init_threads();
-    return true;
-  }();
-  (void)initialised;
-}
-
-constexpr double kMeasureSecondsPerPlan = 5.0;
-
 fftwf_plan plan_with_flags(int nx, int ny, bool forward, int threads, float* real, fftwf_complex* half,
                            unsigned flags) {
   fftwf_plan_with_nthreads(threads);
   return forward ? fftwf_plan_dft_r2c_2d(ny, nx, real, half, flags) : fftwf_plan_dft_c2r_2d(ny, nx, half, real, flags);
 }
 
-// A measured plan where the scope measures: from the kept wisdom when it holds one, else measured
-// now (which overwrites the planning arrays). Otherwise FFTW's estimate, the same in every run.
 // Null when FFTW cannot plan.
 fftwf_plan make_plan(FftwWisdomScope& wisdom, int nx, int ny, bool forward, int threads, float* real,
                      fftwf_complex* half) {
-  if (!wisdom.measures()) return plan_with_flags(nx, ny, forward, threads, real, half, FFTW_ESTIMATE);
-  if (fftwf_plan kept = plan_with_flags(nx, ny, forward, threads, real, half, FFTW_MEASURE | FFTW_WISDOM_ONLY))
-    return kept;
-  wisdom.announce_measuring(nx, ny);
-  // Sizes with large prime factors (a K3's 4092 = 4 x 3 x 11 x 31) can take FFTW many minutes to
-  // measure; past the limit it keeps the best plan found so far, which the wisdom then fixes.
-  fftwf_set_timelimit(kMeasureSecondsPerPlan);
-  return plan_with_flags(nx, ny, forward, threads, real, half, FFTW_MEASURE);
+  return wisdom.plan(nx, ny,
+                     [&](unsigned flags) { return plan_with_flags(nx, ny, forward, threads, real, half, flags); });
 }
 
 }  // namespace
@@ -174,7 +153,6 @@ FftPlan2d::FftPlan2d(int nx, int ny) : nx_(nx), ny_(ny), impl_(new Impl) {
     QUIB_DEVICE_FAILURE(kFftUnit, "Invalid FFT size");
     return;
   }
-  init_fftw();
   impl_->real_size = static_cast<size_t>(nx) * ny;
   impl_->half_size = static_cast<size_t>(nx / 2 + 1) * ny;
   HostBuffer<float> real(impl_->real_size);

@@ -15,6 +15,19 @@
 
 namespace {
 
+constexpr double kMeasureSecondsPerPlan = 5.0;
+
+// FFTW's planner is not thread-safe; plans are made on the host thread only, but the library is
+// told so it stays safe if that ever changes. Threaded plans split one large transform.
+void init_fftw() {
+  static const bool initialised = [] {
+    fftwf_make_planner_thread_safe();
+    fftwf_init_threads();
+    return true;
+  }();
+  (void)initialised;
+}
+
 std::mutex& planning_mutex() {
   static std::mutex mutex;
   return mutex;
@@ -61,6 +74,7 @@ bool save_wisdom(const std::string& file) {
 }  // namespace
 
 FftwWisdomScope::FftwWisdomScope() : process_lock_(planning_mutex()), file_(wisdom_file_name()) {
+  init_fftw();
   if (file_.empty()) return;
   file_lock_ = lock_wisdom(file_);
   if (!file_lock_) {
@@ -80,6 +94,16 @@ FftwWisdomScope::~FftwWisdomScope() {
   if (measured_ && !save_wisdom(file_))
     printf("Note: the measured FFT plans could not be kept in %s (%s); later runs measure again.\n", file_.c_str(),
            strerror(errno));
+}
+
+fftwf_plan FftwWisdomScope::plan(int nx, int ny, const std::function<fftwf_plan(unsigned flags)>& make) {
+  if (!measure_) return make(FFTW_ESTIMATE);
+  if (fftwf_plan kept = make(FFTW_MEASURE | FFTW_WISDOM_ONLY)) return kept;
+  announce_measuring(nx, ny);
+  // Sizes with large prime factors (a K3's 4092 = 4 x 3 x 11 x 31) can take FFTW many minutes to
+  // measure; past the limit it keeps the best plan found so far, which the wisdom then fixes.
+  fftwf_set_timelimit(kMeasureSecondsPerPlan);
+  return make(FFTW_MEASURE);
 }
 
 void FftwWisdomScope::announce_measuring(int nx, int ny) {

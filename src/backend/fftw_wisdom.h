@@ -9,10 +9,13 @@
 // Where the file cannot be written, plans are estimated, with a note.
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 
 #include "core/file_ptr.h"
+
+struct fftwf_plan_s;
 
 // Holds the wisdom file while plans are made: a process that is measuring makes others wait, so
 // that one size is measured once. Entry reads what the file holds; exit saves what was added.
@@ -23,12 +26,16 @@ class FftwWisdomScope {
   FftwWisdomScope(const FftwWisdomScope&) = delete;
   FftwWisdomScope& operator=(const FftwWisdomScope&) = delete;
 
-  // Whether plans are measured (and kept) rather than estimated.
-  bool measures() const { return measure_; }
+  // A plan from make(FFTW planner flags): where the scope measures, the kept wisdom's plan when the
+  // file holds one, else one measured now (which overwrites the planning arrays) and announced as
+  // measuring nx x ny images; otherwise FFTW's estimate, the same in every run. Null when FFTW
+  // cannot plan.
+  fftwf_plan_s* plan(int nx, int ny, const std::function<fftwf_plan_s*(unsigned flags)>& make);
+
+ private:
   // Called before a size is measured (the file had no plan for it): says why this run pauses.
   void announce_measuring(int nx, int ny);
 
- private:
   std::unique_lock<std::mutex> process_lock_;
   FileDescriptor file_lock_;  // flock'ed; closing it releases the lock
   bool measure_ = false;

@@ -5,11 +5,13 @@
 
 #include "arrays/array_fill.h"
 #include "arrays/array_ops_1d.h"
+#include "backend/fft_pass_plans.h"
 #include "backend/launch.h"
 #include "core/report.h"
 #include "spectrum/spectrum_amplitude_sum.h"
 #include "spectrum/spectrum_background.h"
 #include "spectrum/spectrum_batches.h"
+#include "spectrum/spectrum_grid_strips.h"
 
 namespace {
 
@@ -18,8 +20,9 @@ void check_box_grid(int nx, int ny, int bx, int by, int step) {
   if (nx < bx || ny < by) QUIB_FATAL("cuda_fft", "The image is smaller than one box");
 }
 
-// out += the amplitudes of every box of the grid.
-void add_grid_amplitudes(float* out, const float* image, int nx, int ny, int bx, int by, int step) {
+}  // namespace
+
+void add_grid_amplitudes_by_boxes(float* out, const float* image, int nx, int ny, int bx, int by, int step) {
   const int across = grid_box_count(nx, bx, step), total = across * grid_box_count(ny, by, step);
   const size_t n = static_cast<size_t>(bx / 2 + 1) * by;
   for_each_transform_batch(
@@ -32,8 +35,6 @@ void add_grid_amplitudes(float* out, const float* image, int nx, int ny, int bx,
         add_centred_amplitudes(out, transforms, count, n, first, AmplitudeWeights());
       });
 }
-
-}  // namespace
 
 int grid_box_count(int size, int box, int step) { return (size - box) / step + 1; }
 
@@ -59,7 +60,10 @@ void cut_grid_boxes(const float* image, int nx, int bx, int by, int step, int bo
 void hcuda_2d_gridfft_r2c_amp_ave(const float* image, float* out, int nx, int ny, int bx, int by, int step, int) {
   check_box_grid(nx, ny, bx, by, step);
   hcuda_empty_float(out, static_cast<size_t>(bx / 2 + 1) * by);
-  add_grid_amplitudes(out, image, nx, ny, bx, by, step);
+  if (fft_passes_wanted())
+    add_grid_amplitudes_by_strips(out, image, nx, ny, bx, by, step);
+  else
+    add_grid_amplitudes_by_boxes(out, image, nx, ny, bx, by, step);
 }
 
 void hcuda_2d_gridfft_r2c_amp_ave_log_subbg(const float* image, float* out, int nx, int ny, int bx, int by, int step,

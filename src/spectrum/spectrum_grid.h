@@ -14,6 +14,10 @@ int grid_box_count(int size, int box, int step);
 void cut_grid_boxes(const float* image, int nx, int bx, int by, int step, int boxes_across, const int* numbers,
                     int first, int count, float* boxes);
 
+// out += the amplitudes of every box, from batches of cut boxes and 2D transforms in grid order.
+// The CPU backend takes them from shared row transforms instead (spectrum_grid_strips.h).
+void add_grid_amplitudes_by_boxes(float* out, const float* image, int nx, int ny, int bx, int by, int step);
+
 // out = the summed box amplitudes. The last argument is not used.
 void hcuda_2d_gridfft_r2c_amp_ave(const float* image, float* out, int nx, int ny, int bx, int by, int step, int unused);
 // out = the summed amplitudes, their natural logarithm, less its convsize x convsize background
