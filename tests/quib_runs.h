@@ -66,6 +66,19 @@ inline std::vector<StarRow> star_rows(const std::string& path) {
   return rows;
 }
 
+// The numbers of a STAR row as printed, without the two file names.
+inline std::string printed_numbers(const StarRow& row) {
+  const size_t names_end = row.line.find(row.ctf_image) + row.ctf_image.size();
+  return row.line.substr(names_end);
+}
+
+// The printed numbers of each row, by micrograph name.
+inline std::string numbers_of(const std::vector<StarRow>& rows, const std::string& micrograph) {
+  for (const StarRow& row : rows)
+    if (row.micrograph == micrograph) return printed_numbers(row);
+  return "no row for " + micrograph;
+}
+
 // Whether the program's output shows a crash or a sanitizer report.
 inline bool shows_crash(const CommandResult& r) {
   return r.status < 0 || r.output.find("Sanitizer") != std::string::npos ||

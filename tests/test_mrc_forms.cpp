@@ -20,24 +20,12 @@
 namespace {
 
 using quib_runs::kStarName;
+using quib_runs::numbers_of;
 using quib_runs::run_quib;
 using quib_runs::StarRow;
 
 constexpr int kSize = 256;
 const std::string kOptions = "--apix 1.5 --boxsize 128 --seed 1 ";
-
-// The numbers of a STAR row as printed, without the two file names.
-std::string printed_numbers(const StarRow& row) {
-  const size_t names_end = row.line.find(row.ctf_image) + row.ctf_image.size();
-  return row.line.substr(names_end);
-}
-
-// The printed numbers of each row, by micrograph name.
-std::string numbers_of(const std::vector<StarRow>& rows, const std::string& micrograph) {
-  for (const StarRow& row : rows)
-    if (row.micrograph == micrograph) return printed_numbers(row);
-  return "no row for " + micrograph;
-}
 
 void write_bytes_and_floats(const TempDir& dir, const std::string& name, const std::vector<float>& values,
                             const MRC_HEAD& byte_head) {

@@ -18,17 +18,12 @@
 namespace {
 
 using quib_runs::kStarName;
+using quib_runs::numbers_of;
 using quib_runs::run_quib;
 using quib_runs::StarRow;
 
 constexpr int kSize = 256;
 const std::string kOptions = "--apix 1.5 --boxsize 128 --seed 1 ";
-
-std::string numbers_of(const std::vector<StarRow>& rows, const std::string& micrograph) {
-  for (const StarRow& row : rows)
-    if (row.micrograph == micrograph) return row.line.substr(row.line.find(row.ctf_image) + row.ctf_image.size());
-  return "no row for " + micrograph;
-}
 
 // A simulated micrograph (nz frames) written as an MRC file of the mode, and the values it stores.
 std::vector<float> write_counts(const std::string& path, int nz, int mode, uint64_t seed) {
