@@ -49,6 +49,35 @@ TEST(DiagnosisImage, RingRadiusAndWidthFollowTheResolution) {
   }
 }
 
+// The ring marks exactly the pixels that the distance test marks over the whole image, for rings
+// inside, crossing and beyond the image, odd and non-square sizes, and radii of a pixel or less.
+TEST(DiagnosisImage, RingMarksEveryPixelWithinItsWidthAndNoOther) {
+  struct Case {
+    int nx, ny;
+    float apix, resolution;
+  } cases[] = {{1024, 1024, 1.06f, 3.1f}, {512, 384, 1.3f, 2.9f}, {101, 77, 1.0f, 2.2f},
+               {64, 64, 1.0f, 0.5f},      {64, 64, 1.0f, 64.0f},  {600, 600, 0.8f, 1.0f}};
+  for (const Case& c : cases) {
+    std::vector<float> image(static_cast<size_t>(c.nx) * c.ny, 0.0f);
+    plot_circle(image.data(), c.resolution, c.apix, c.nx, c.ny);
+    const float r0 = c.nx * c.apix / c.resolution, width = (c.nx > 512 || c.ny > 512) ? 2.0f : 1.5f;
+    int marked = 0;
+    for (int y = 0; y < c.ny; ++y) {
+      for (int x = 0; x < c.nx; ++x) {
+        const int dx = x - c.nx / 2, dy = y - c.ny / 2;
+        const float d = sqrtf(static_cast<float>(dx * dx + dy * dy));
+        const bool on_ring = -width < d - r0 && d - r0 <= width;
+        marked += on_ring;
+        ASSERT_EQ(image[static_cast<size_t>(y) * c.nx + x] == 5.0f, on_ring)
+            << c.nx << " x " << c.ny << " at resolution " << c.resolution << ", pixel " << x << ", " << y;
+      }
+    }
+    if (r0 < c.nx / 2) {
+      EXPECT_GT(marked, 0) << "a ring inside the image shows";
+    }
+  }
+}
+
 TEST(DiagnosisImage, WritesAScaledSquareImageWithCentreZeroAndFlatHalvesGuarded) {
   TempDir dir;
   const std::string micrograph = dir.file("x.mrcs");

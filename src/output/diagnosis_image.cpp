@@ -7,22 +7,23 @@
 #include "core/ctf_formula.h"
 #include "core/ctf_model.h"
 #include "core/report.h"
-#include "ctf/ctf_simulate.h"
+#include "ctf/band_ctf.h"
 #include "io/mrc_header.h"
 #include "io/mrc_write.h"
 #include "stats/host_stats.h"
 
 namespace {
 
-// Scales the values to the given mean and spread; a flat half (no spread to scale) is shown at
-// the mean instead of turning into infinities.
+// Scales the values to the given mean and spread (as hm_normz_inplace, with the moments taken
+// once); a flat half (no spread to scale) is shown at the mean instead of turning into infinities.
 void scale_for_display(float* data, size_t n, float spread, float mean) {
   const double stdv = hm_stdv(data, n);
-  if (stdv > 0.0 && std::isfinite(stdv)) {
-    hm_normz_inplace(data, n, spread, mean);
+  if (!(stdv > 0.0 && std::isfinite(stdv))) {
+    for (size_t i = 0; i < n; ++i) data[i] = mean;
     return;
   }
-  for (size_t i = 0; i < n; ++i) data[i] = mean;
+  const double m = hm_mean(data, n), factor = spread / stdv;
+  for (size_t i = 0; i < n; ++i) data[i] = static_cast<float>(mean + (data[i] - m) * factor);
 }
 
 }  // namespace
@@ -39,15 +40,29 @@ void host_2d_half_sim_raw_combine(float* out, const float* sim, const float* raw
     }
 }
 
+// Each row tests only the columns within a pixel of the ring's inner and outer edge; the test of
+// a pixel is the same as over the whole image.
 void plot_circle(float* image, float resolution, float apix, int nx, int ny) {
   const float r0 = nx * apix / resolution;
   const float width = (nx > 512 || ny > 512) ? 2.0f : 1.5f;
-  for (int y = 0; y < ny; ++y)
-    for (int x = 0; x < nx; ++x) {
-      const int dx = x - nx / 2, dy = y - ny / 2;
-      const float d = sqrtf(static_cast<float>(dx * dx + dy * dy));
-      if (-width < d - r0 && d - r0 <= width) image[static_cast<size_t>(y) * nx + x] = 5.0f;
+  if (!std::isfinite(r0)) return;  // no pixel lies within width of an infinite or undefined radius
+  const double outer = static_cast<double>(r0) + width + 1.0, inner = static_cast<double>(r0) - width - 1.0;
+  const auto mark = [&](int x, int y, int dx, int dy) {
+    if (x < 0 || x >= nx) return;
+    const float d = sqrtf(static_cast<float>(dx * dx + dy * dy));
+    if (-width < d - r0 && d - r0 <= width) image[static_cast<size_t>(y) * nx + x] = 5.0f;
+  };
+  for (int y = 0; y < ny; ++y) {
+    const int dy = y - ny / 2;
+    const double dy2 = static_cast<double>(dy) * dy;
+    if (outer < 0.0 || dy2 > outer * outer) continue;
+    const int far = static_cast<int>(std::ceil(std::fmin(std::sqrt(outer * outer - dy2), nx)));
+    const int near = inner > 0.0 && inner * inner > dy2 ? static_cast<int>(std::sqrt(inner * inner - dy2)) : 0;
+    for (int dx = near; dx <= far; ++dx) {
+      mark(nx / 2 + dx, y, dx, dy);
+      if (dx > 0) mark(nx / 2 - dx, y, -dx, dy);
     }
+  }
 }
 
 void compose_diagnosis_image(float* image, float* sim, float* spectrum, int box, float apix, float fit_resH,
@@ -69,7 +84,7 @@ int quib_write_ctfout(const char* name, float* spectrum, const CTF_INFO& ctf, co
 
   const float apix = settings.simulated.optics.apix;
   DeviceBuffer<float> device_sim(half);
-  hcuda_ctf_modsquare_simulate_2d_half(device_sim.get(), H, B, settings.simulated, ctf_model_of(ctf));
+  hcuda_band_modsquare_simulate_2d_half(device_sim.get(), H, B, settings.simulated, ctf_model_of(ctf));
   std::vector<float> sim = host_copy_of(device_sim);
   std::vector<float> image(static_cast<size_t>(B) * B);
   compose_diagnosis_image(image.data(), sim.data(), spectrum, B, apix, settings.fit_resH,
