@@ -1,9 +1,16 @@
 #include "ctf/epa_profile.h"
 
 #include <math.h>
+#include <string.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <vector>
 
 #include "backend/launch.h"
 #include "backend/memory.h"
+#include "backend/workspace.h"
 #include "core/ctf_formula.h"
 #include "ctf/exp_neg.h"
 #include "ctf/half_spectrum.h"
@@ -24,36 +31,130 @@
 //
 // Each pixel finds once the few samples whose phase lies within 3 pi/4 of its own, and adds its
 // weighted value to those samples alone: the work grows with the number of pixels times the
-// band's width, not with the square of the profile length. For sums that do not depend on how
-// the work is spread, the rows are cut into bands that keep their own sums per sample, added in
-// band order at the end; each band's samples are split into ranges, one work item per (band,
-// range) writing only its own sums.
+// band's width, not with the square of the profile length.
+//
+// r1, r2 and the spreads depend on the pixel only through c = pi lambda Z of its direction. The
+// directions are cut into kDirections bins, and each bin's values for every sample are computed
+// once, at the c of the bin's middle direction c_b; a pixel takes r1 to first order in its own
+// c - c_b (dr1/dc = -r1 / (2 sqrt(c^2 - 4 k g)), exact) and the spreads as the bin has them (their
+// relative change across a bin is below 1e-3 even for an astigmatism of a tenth of the defocus).
+// The pixels are visited bin by bin, nearest first, so that a bin's values stay in the cache.
+//
+// For sums that do not depend on how the work is spread, the pixels in that order are cut into
+// chunks that keep their own sums per sample, added in chunk order at the end; each chunk's
+// samples are split into ranges, one work item per (chunk, range) writing only its own sums.
 
 namespace {
 
-// Work items, one per (band of rows, range of samples): enough to spread over the CPU threads and
-// to fill a GPU. The ranges hold at least kMinGroups groups of samples (fewer ranges on short
-// profiles, as a pixel visits every range its samples touch), at most kMaxRanges; the rows make
-// up the rest. The bands fix the order of every sum, on both backends.
+// Work items, one per (chunk of pixels, range of samples): enough to spread over the CPU threads
+// and to fill a GPU. The ranges hold at least kMinGroups groups of samples (fewer ranges on short
+// profiles, as a pixel visits every range its samples touch), at most kMaxRanges; the chunks make
+// up the rest. The chunks fix the order of every sum, on both backends.
 constexpr int kWorkItems = 16384;
 constexpr int kMaxRanges = 64;
 constexpr int kMinGroups = 4;
 // Samples are visited in groups of kLanes, so that the CPU loop over a group vectorises without a
 // scalar remainder; the ranges of samples of the work items start and end on multiples of kLanes.
 constexpr int kLanes = 8;
-// Pixels per row block; a block keeps the union of its pixels' sample ranges, so that a work item
-// skips the blocks that cannot touch its samples.
+// Pixels per block; a block keeps the union of its pixels' sample ranges, so that a work item
+// skips the blocks that cannot touch its samples. Chunks hold whole blocks.
 constexpr int kBlock = 16;
+// Bins of directions over -pi/2 <= theta <= pi/2.
+constexpr int kDirections = 512;
 
 constexpr float kHalfPi = static_cast<float>(kPi / 2);
 // How far (radians) a pixel's phase may lie from a sample's for the pixel to count.
 constexpr float kPhaseReach = static_cast<float>(0.75 * kPi);
 
+// The pixels of one half-spectrum geometry in the order they are visited (the centre left out),
+// with what does not depend on the CTF: index y nh + x, bin, radius, cos 2 theta and sin 2 theta
+// of the direction (as epa_pixel has them) and the 1/r density of evenly spaced directions,
+// halved on each edge. Per bin, cos 2 theta and sin 2 theta of its middle direction.
+struct DirectionOrder {
+  int nh = 0, ny = 0, count = 0;
+  DeviceBuffer<int> pixel, bin;
+  DeviceBuffer<float> r, cos2, sin2, scale;
+  DeviceBuffer<float> bin_cos2, bin_sin2;
+};
+
+struct DirectionOrders {
+  std::vector<std::unique_ptr<DirectionOrder>> kept;
+};
+
+// Bin of the direction theta = atan2(y - y0, x).
+int direction_bin(int x, int dy) {
+  const double theta = std::atan2(static_cast<double>(dy), static_cast<double>(x));
+  const int bin = static_cast<int>((theta + kPi / 2) / kPi * kDirections);
+  return std::min(std::max(bin, 0), kDirections - 1);
+}
+
+std::unique_ptr<DirectionOrder> make_direction_order(int nh, int ny) {
+  auto order = std::make_unique<DirectionOrder>();
+  order->nh = nh;
+  order->ny = ny;
+  const int y0 = ny / 2;
+  std::vector<int> pixel, bin_of(static_cast<size_t>(nh) * ny);
+  std::vector<long long> radius2(bin_of.size());
+  for (int y = 0; y < ny; ++y)
+    for (int x = 0; x < nh; ++x) {
+      const int dy = y - y0, at = y * nh + x;
+      if (x == 0 && dy == 0) continue;
+      pixel.push_back(at);
+      bin_of[at] = direction_bin(x, dy);
+      radius2[at] = static_cast<long long>(x) * x + static_cast<long long>(dy) * dy;
+    }
+  std::sort(pixel.begin(), pixel.end(), [&](int a, int b) {
+    return bin_of[a] != bin_of[b] ? bin_of[a] < bin_of[b]
+                                  : (radius2[a] != radius2[b] ? radius2[a] < radius2[b] : a < b);
+  });
+  const size_t count = pixel.size();
+  std::vector<int> bin(count);
+  std::vector<float> r(count), cos2(count), sin2(count), scale(count);
+  for (size_t j = 0; j < count; ++j) {
+    const int at = pixel[j], x = at % nh, y = at / nh;
+    bin[j] = bin_of[at];
+    const float dx = static_cast<float>(x), dy = static_cast<float>(y - y0);
+    const float rr = dx * dx + dy * dy;
+    r[j] = sqrtf(rr);
+    cos2[j] = (dx * dx - dy * dy) / rr;
+    sin2[j] = 2.0f * dx * dy / rr;
+    const bool edge_x = x == 0 || x == nh - 1, edge_y = y == 0 || y == ny - 1;
+    scale[j] = 0.39894228f / r[j] * (edge_x ? 0.5f : 1.0f) * (edge_y ? 0.5f : 1.0f);
+  }
+  std::vector<float> bin_cos2(kDirections), bin_sin2(kDirections);
+  for (int b = 0; b < kDirections; ++b) {
+    const double theta = -kPi / 2 + (b + 0.5) * kPi / kDirections;
+    bin_cos2[b] = static_cast<float>(std::cos(2.0 * theta));
+    bin_sin2[b] = static_cast<float>(std::sin(2.0 * theta));
+  }
+  order->count = static_cast<int>(count);
+  order->pixel = device_copy_of(pixel);
+  order->bin = device_copy_of(bin);
+  order->r = device_copy_of(r);
+  order->cos2 = device_copy_of(cos2);
+  order->sin2 = device_copy_of(sin2);
+  order->scale = device_copy_of(scale);
+  order->bin_cos2 = device_copy_of(bin_cos2);
+  order->bin_sin2 = device_copy_of(bin_sin2);
+  return order;
+}
+
+// The order of an nh x ny geometry, made once and kept in the workspace (a few geometries).
+const DirectionOrder& direction_order(int nh, int ny) {
+  std::vector<std::unique_ptr<DirectionOrder>>& kept = workspace().attachment<DirectionOrders>().kept;
+  for (const auto& order : kept)
+    if (order->nh == nh && order->ny == ny) return *order;
+  if (kept.size() == 4) kept.erase(kept.begin());
+  kept.push_back(make_direction_order(nh, ny));
+  return *kept.back();
+}
+
 struct EpaSetup {
   int M, nh, ny;
   int first, end;              // samples first <= i < end lie inside the band; the others are 0
   int lanes_first, lanes_end;  // first and end rounded outward to multiples of kLanes
-  int ranges, rows_per_band, bands, blocks;
+  int ranges, chunks, blocks_per_chunk, blocks, count;
+  int row_blocks;        // blocks of kBlock pixels across a row
   const float* gamma;    // gamma_i of the samples i < lanes_end (device)
   float k;               // gamma = c s^2 - k s^4, c = pi lambda Z on the direction
   float pl;              // pi lambda
@@ -76,6 +177,11 @@ struct SampleRange {
   int lo, hi;  // lo <= i < hi; lo = hi when empty
 };
 
+// c = pi lambda Z of the direction with cos 2 theta and sin 2 theta.
+QUIB_HD inline float direction_c(const EpaSetup& e, float cos2, float sin2) {
+  return e.pl * (e.z_mean + e.z_half * (cos2 * e.cos2A + sin2 * e.sin2A));
+}
+
 // Radius (pixels) and c = pi lambda Z of the direction of pixel (x, y); c is NaN at the centre.
 struct EpaPixel {
   float r, c;
@@ -84,9 +190,7 @@ struct EpaPixel {
 QUIB_HD inline EpaPixel epa_pixel(const EpaSetup& e, int x, int y) {
   const float dx = static_cast<float>(x), dy = static_cast<float>(y - e.y0);
   const float rr = dx * dx + dy * dy;
-  const float cos2 = (dx * dx - dy * dy) / rr, sin2 = 2.0f * dx * dy / rr;
-  const float Z = e.z_mean + e.z_half * (cos2 * e.cos2A + sin2 * e.sin2A);
-  return {sqrtf(rr), e.pl * Z};
+  return {sqrtf(rr), direction_c(e, (dx * dx - dy * dy) / rr, 2.0f * dx * dy / rr)};
 }
 
 QUIB_HD inline float pixel_phase(const EpaSetup& e, const EpaPixel& p) {
@@ -134,81 +238,136 @@ QUIB_HD inline SampleRange candidate_samples(const EpaSetup& e, int x, int y) {
   return usable & (lo < hi) ? SampleRange{lo, hi} : SampleRange{0, 0};
 }
 
-// Sample ranges of every pixel, and of each row block the span of its pixels' ranges.
-void find_candidate_samples(const EpaSetup& e, SampleRange* pixel_ranges, SampleRange* block_ranges) {
-  const int nh = e.nh;
-  launch_2d(e.blocks, e.ny, [=] QUIB_HD(int b, int y) {
-    SampleRange* row = pixel_ranges + static_cast<size_t>(y) * nh;
-    const int x_first = b * kBlock, x_end = min_of(x_first + kBlock, nh);
-    for (int x = x_first; x < x_end; ++x) row[x] = candidate_samples(e, x, y);
-    int lo = e.end, hi = 0;
-    for (int x = x_first; x < x_end; ++x) {
-      const bool empty = row[x].lo == row[x].hi;
-      lo = min_of(lo, empty ? e.end : row[x].lo);
-      hi = max_of(hi, empty ? 0 : row[x].hi);
+// What a visit of a pixel needs, in visiting order.
+struct VisitPixel {
+  float r;                      // radius, pixels
+  float dc;                     // c - c_b of its direction and its bin's middle
+  float phase_low, phase_high;  // its phase less and plus kPhaseReach
+  float scale;                  // the 1/r density of evenly spaced directions, halved on each edge
+  int bin;
+  SampleRange samples;
+};
+
+// Each bin's values for every sample i < lanes_end, a table of kDirections rows per quantity.
+struct BinTables {
+  float *near, *slope, *inverse, *sigma, *limit;
+};
+
+// At the bin's middle direction c_b, sample i's r1 (0 when the sample's phase is not reached on it)
+// and dr1/dc, 1 / sigma', sigma, and the band's far end min(r2 - r1, 10 sigma) (NaN when not
+// reached, which no comparison passes).
+// Each launch index fills a group of kLanes samples of one bin: into local arrays first, which
+// nothing can alias, so that the loop over the group vectorises, then copied into the tables.
+void fill_bin_tables(const EpaSetup& e, const DirectionOrder& order, const BinTables& t) {
+  const size_t L = static_cast<size_t>(e.lanes_end);
+  const float *cos2 = order.bin_cos2.get(), *sin2 = order.bin_sin2.get(), *gamma = e.gamma;
+  const float k = e.k, pixels = e.pixels;
+  launch_2d(e.lanes_end / kLanes, kDirections, [=] QUIB_HD(int group, int b) {
+    const float c = direction_c(e, cos2[b], sin2[b]), cc = c * c;
+    float near[kLanes], slope[kLanes], inverse[kLanes], sigma[kLanes], limit[kLanes];
+    for (int l = 0; l < kLanes; ++l) {
+      const float g1 = gamma[group * kLanes + l];
+      const float q1 = sqrtf(cc - 4.0f * k * g1);
+      const float r1 = pixels * sqrtf(2.0f * g1 / (c + q1));
+      const float r2 = pixels * sqrtf(2.0f * (g1 + kHalfPi) / (c + sqrtf(cc - 4.0f * k * (g1 + kHalfPi))));
+      const bool reached = r2 > r1;
+      const float span = reached ? r2 - r1 : 1.0f;
+      sigma[l] = min_of(span, sqrtf(10.0f * span)) * (1.0f / 3.0f);
+      near[l] = reached ? r1 : 0.0f;
+      slope[l] = reached ? -0.5f * r1 / q1 : 0.0f;
+      inverse[l] = 1.0f / sqrtf(sigma[l] * sigma[l] + 1.0f / 6.0f);
+      limit[l] = reached ? min_of(span, 10.0f * sigma[l]) : NAN;
     }
-    block_ranges[static_cast<size_t>(y) * e.blocks + b] = lo < hi ? SampleRange{lo, hi} : SampleRange{0, 0};
+    const size_t at = b * L + static_cast<size_t>(group) * kLanes;
+    memcpy(t.near + at, near, sizeof near);
+    memcpy(t.slope + at, slope, sizeof slope);
+    memcpy(t.inverse + at, inverse, sizeof inverse);
+    memcpy(t.sigma + at, sigma, sizeof sigma);
+    memcpy(t.limit + at, limit, sizeof limit);
   });
 }
 
-// Radius (pixels) where gamma reaches g on a direction with c and c^2: the smaller root
-// s^2 = 2 g / (c + sqrt(c^2 - 4 k g)), free of cancellation and the linear solution for k = 0;
-// NaN where gamma never reaches g.
-QUIB_HD inline float radius_at_gamma(float pixels, float k, float c, float cc, float g) {
-  return pixels * sqrtf(2.0f * g / (c + sqrtf(cc - 4.0f * k * g)));
+// Sample ranges of every pixel, in row order.
+void find_candidate_samples(const EpaSetup& e, SampleRange* ranges) {
+  const int nh = e.nh;
+  launch_2d(e.row_blocks, e.ny, [=] QUIB_HD(int b, int y) {
+    SampleRange* row = ranges + static_cast<size_t>(y) * nh;
+    const int x_first = b * kBlock, x_end = min_of(x_first + kBlock, nh);
+    for (int x = x_first; x < x_end; ++x) row[x] = candidate_samples(e, x, y);
+  });
 }
 
-// Adds pixel (x, y) to its samples lo <= i < hi: weighted values into value[c][i], weights into
-// weight[i]. The samples are visited in whole groups of kLanes, shifted back where the last would
-// pass `end`, the end of the work item's samples (which span a multiple of kLanes, so the groups
-// fit); samples visited beyond [lo, hi) get their exact weight, 0. Selects instead of branches, and
-// the setup in locals (the sums could alias it), so that the loop over a group vectorises.
+// The visits and values of every pixel in visiting order, and each block's span of samples.
 template <int kCount>
-QUIB_HD void add_pixel(const EpaSetup& e, int x, int y, int lo, int hi, int end, const float* const* in,
-                       float* const* value, float* weight) {
-  const EpaPixel p = epa_pixel(e, x, y);
-  const float r = p.r, c = p.c, cc = c * c, k = e.k, pixels = e.pixels;
-  const float phase = pixel_phase(e, p);
-  const float phase_low = phase - kPhaseReach, phase_high = phase + kPhaseReach;
-  const bool edge_x = x == 0 || x == e.nh - 1, edge_y = y == 0 || y == e.ny - 1;
-  // the 1/r density of evenly spaced directions, and half weight on each edge
-  const float scale = 0.39894228f / r * (edge_x ? 0.5f : 1.0f) * (edge_y ? 0.5f : 1.0f);
-  const size_t at = static_cast<size_t>(y) * e.nh + x;
-  float f[kCount];
-  for (int n = 0; n < kCount; ++n) f[n] = in[n][at];
-  const float* gamma = e.gamma;
+void gather_pixels(const EpaSetup& e, const DirectionOrder& order, Spectra<kCount> in, const SampleRange* ranges,
+                   VisitPixel* visits, float* values, SampleRange* block_ranges) {
+  const int *pixel = order.pixel.get(), *bin = order.bin.get();
+  const float *r = order.r.get(), *cos2 = order.cos2.get(), *sin2 = order.sin2.get(), *scale = order.scale.get();
+  const float *bin_cos2 = order.bin_cos2.get(), *bin_sin2 = order.bin_sin2.get();
+  const size_t count = static_cast<size_t>(e.count);
+  launch_1d(count, [=] QUIB_HD(size_t j) {
+    const int at = pixel[j], b = bin[j];
+    const EpaPixel p{r[j], direction_c(e, cos2[j], sin2[j])};
+    const float phase = pixel_phase(e, p);
+    visits[j] = VisitPixel{p.r,
+                           p.c - direction_c(e, bin_cos2[b], bin_sin2[b]),
+                           phase - kPhaseReach,
+                           phase + kPhaseReach,
+                           scale[j],
+                           b,
+                           ranges[at]};
+    for (int c = 0; c < kCount; ++c) values[c * count + j] = in.p[c][at];
+  });
+  launch_1d(static_cast<size_t>(e.blocks), [=] QUIB_HD(size_t block) {
+    const size_t from = block * kBlock, to = from + kBlock < count ? from + kBlock : count;
+    int lo = e.end, hi = 0;
+    for (size_t j = from; j < to; ++j) {
+      const SampleRange r = visits[j].samples;
+      const bool empty = r.lo == r.hi;
+      lo = min_of(lo, empty ? e.end : r.lo);
+      hi = max_of(hi, empty ? 0 : r.hi);
+    }
+    block_ranges[block] = lo < hi ? SampleRange{lo, hi} : SampleRange{0, 0};
+  });
+}
+
+// Adds a pixel (values f) to its samples lo <= i < hi: weighted values into value[c][i], weights
+// into weight[i]. The samples are visited in whole groups of kLanes, shifted back where the last
+// would pass `end`, the end of the work item's samples (which span a multiple of kLanes, so the
+// groups fit); samples visited beyond [lo, hi) get their exact weight, 0. A group's weights go to
+// a local array first, which nothing can alias, and then into the sums: with selects instead of
+// branches, both loops over the group vectorise.
+template <int kCount>
+QUIB_HD void add_pixel(const EpaSetup& e, const BinTables& tables, const VisitPixel& pixel, const float* f, int lo,
+                       int hi, int end, float* const* value, float* weight) {
+  const VisitPixel p = pixel;
+  const size_t row = static_cast<size_t>(p.bin) * e.lanes_end;
+  const float *gamma = e.gamma, *near = tables.near + row, *slope = tables.slope + row;
+  const float *inverse = tables.inverse + row, *sigma = tables.sigma + row, *limit = tables.limit + row;
   const int groups = (hi - lo + kLanes - 1) / kLanes;
   const int first = min_of(lo, end - groups * kLanes);
   for (int group = first; group < first + groups * kLanes; group += kLanes) {
+    float w[kLanes];
     for (int l = 0; l < kLanes; ++l) {
       const int i = group + l;
       const float g1 = gamma[i];
-      const float r1 = radius_at_gamma(pixels, k, c, cc, g1);
-      const float r2 = radius_at_gamma(pixels, k, c, cc, g1 + kHalfPi);
-      // A sample whose phase is not reached on this direction (NaN radii) gets a unit band that
-      // `inside` drops, so that every weight stays finite.
-      const bool reached = r2 > r1;
-      const float near = reached ? r1 : 0.0f, far = reached ? r2 : 1.0f;
-      const float span = far - near;
-      const float sigma = min_of(span, sqrtf(10.0f * span)) * (1.0f / 3.0f);
-      const float widened = sigma * sigma + 1.0f / 6.0f;
-      const float inverse = 1.0f / sqrtf(widened);  // 1 / sigma'
-      const float d = r - near;
-      const float t = d * inverse;
+      const float d = p.r - (near[i] + p.dc * slope[i]);
+      const float t = d * inverse[i];
       // the band r1 - w <= r <= min(r2, r1 + 10 sigma), both ends scaled by sigma'/sigma (w = 3 sigma)
-      const bool inside =
-          reached & (t >= -3.0f) & (t * sigma <= min_of(span, 10.0f * sigma)) & (g1 > phase_low) & (g1 < phase_high);
-      const float g = (inside ? scale : 0.0f) * (sigma * inverse) * exp_neg(0.5f * t * t);
-      for (int n = 0; n < kCount; ++n) value[n][i] += g * f[n];
-      weight[i] += g;
+      const bool inside = (t >= -3.0f) & (t * sigma[i] <= limit[i]) & (g1 > p.phase_low) & (g1 < p.phase_high);
+      w[l] = (inside ? p.scale : 0.0f) * (sigma[i] * inverse[i]) * exp_neg(0.5f * t * t);
+    }
+    for (int l = 0; l < kLanes; ++l) {
+      for (int n = 0; n < kCount; ++n) value[n][group + l] += w[l] * f[n];
+      weight[group + l] += w[l];
     }
   }
 }
 
-// Work item (band, range): the sums of the band's pixels for the range's samples.
+// Work item (chunk, range): the sums of the chunk's pixels for the range's samples.
 template <int kCount>
-QUIB_HD void band_sums(const EpaSetup& e, const float* const* in, const SampleRange* pixel_ranges,
-                       const SampleRange* block_ranges, int band, int range, float* sums) {
+QUIB_HD void chunk_sums(const EpaSetup& e, const BinTables& tables, const VisitPixel* visits, const float* values,
+                        const SampleRange* block_ranges, int chunk, int range, float* sums) {
   const int groups = (e.lanes_end - e.lanes_first) / kLanes;
   const int a = e.lanes_first + kLanes * static_cast<int>(static_cast<long long>(groups) * range / e.ranges);
   const int b = e.lanes_first + kLanes * static_cast<int>(static_cast<long long>(groups) * (range + 1) / e.ranges);
@@ -217,53 +376,66 @@ QUIB_HD void band_sums(const EpaSetup& e, const float* const* in, const SampleRa
   float* weight = sums + static_cast<size_t>(kCount) * e.lanes_end;
   for (int c = 0; c <= kCount; ++c)
     for (int i = a; i < b; ++i) sums[static_cast<size_t>(c) * e.lanes_end + i] = 0.0f;
-  const int y_end = min_of((band + 1) * e.rows_per_band, e.ny);
-  for (int y = band * e.rows_per_band; y < y_end; ++y) {
-    for (int block = 0; block < e.blocks; ++block) {
-      const SampleRange span = block_ranges[static_cast<size_t>(y) * e.blocks + block];
-      if (span.hi <= a || span.lo >= b) continue;
-      const int x_end = min_of((block + 1) * kBlock, e.nh);
-      for (int x = block * kBlock; x < x_end; ++x) {
-        const SampleRange r = pixel_ranges[static_cast<size_t>(y) * e.nh + x];
-        const int lo = max_of(r.lo, a), hi = min_of(r.hi, b);
-        if (lo < hi) add_pixel<kCount>(e, x, y, lo, hi, b, in, value, weight);
-      }
+  const int block_end = min_of((chunk + 1) * e.blocks_per_chunk, e.blocks);
+  for (int block = chunk * e.blocks_per_chunk; block < block_end; ++block) {
+    const SampleRange span = block_ranges[block];
+    if (span.hi <= a || span.lo >= b) continue;
+    const int j_end = min_of((block + 1) * kBlock, e.count);
+    for (int j = block * kBlock; j < j_end; ++j) {
+      const VisitPixel& p = visits[j];
+      const int lo = max_of(p.samples.lo, a), hi = min_of(p.samples.hi, b);
+      if (lo >= hi) continue;
+      float f[kCount];
+      for (int c = 0; c < kCount; ++c) f[c] = values[static_cast<size_t>(c) * e.count + j];
+      add_pixel<kCount>(e, tables, p, f, lo, hi, b, value, weight);
     }
   }
 }
 
+// Scratch of the kernels, kept in the workspace between calls.
+struct TablesScratch {};
+struct RangesScratch {};
+struct VisitsScratch {};
+struct ValuesScratch {};
+struct BlocksScratch {};
+struct SumsScratch {};
+
 template <int kCount>
-void epa_profiles(const EpaSetup& e, const float* const* in, float* const* out) {
-  const int M = e.M;
-  const size_t pixels = static_cast<size_t>(e.nh) * e.ny;
-  DeviceBuffer<SampleRange> pixel_ranges(pixels), block_ranges(static_cast<size_t>(e.blocks) * e.ny);
-  find_candidate_samples(e, pixel_ranges.get(), block_ranges.get());
+void epa_profiles(const EpaSetup& e, const DirectionOrder& order, const float* const* in, float* const* out) {
+  const int M = e.M, L = e.lanes_end;
+  const size_t table = static_cast<size_t>(kDirections) * L;
+  float* t = workspace().scratch<TablesScratch, float>(5 * table);
+  const BinTables tables{t, t + table, t + 2 * table, t + 3 * table, t + 4 * table};
+  fill_bin_tables(e, order, tables);
 
   Spectra<kCount> inputs;
   for (int c = 0; c < kCount; ++c) inputs.p[c] = in[c];
-  const int L = e.lanes_end;
-  const size_t stride = static_cast<size_t>(kCount + 1) * L;  // one band's sums
-  DeviceBuffer<float> partial(stride * e.bands);
-  float* sums = partial.get();
-  const SampleRange* pixel = pixel_ranges.get();
-  const SampleRange* block = block_ranges.get();
+  SampleRange* pixel_ranges = workspace().scratch<RangesScratch, SampleRange>(static_cast<size_t>(e.nh) * e.ny);
+  find_candidate_samples(e, pixel_ranges);
+  VisitPixel* visits = workspace().scratch<VisitsScratch, VisitPixel>(e.count);
+  float* values = workspace().scratch<ValuesScratch, float>(static_cast<size_t>(kCount) * e.count);
+  SampleRange* block_ranges = workspace().scratch<BlocksScratch, SampleRange>(e.blocks);
+  gather_pixels<kCount>(e, order, inputs, pixel_ranges, visits, values, block_ranges);
+
+  const size_t stride = static_cast<size_t>(kCount + 1) * L;  // one chunk's sums
+  float* sums = workspace().scratch<SumsScratch, float>(stride * e.chunks);
   const int ranges = e.ranges;
-  launch_1d(static_cast<size_t>(e.bands) * ranges, [=] QUIB_HD(size_t item) {
-    const int band = static_cast<int>(item / ranges), range = static_cast<int>(item % ranges);
-    band_sums<kCount>(e, inputs.p, pixel, block, band, range, sums + band * stride);
+  launch_1d(static_cast<size_t>(e.chunks) * ranges, [=] QUIB_HD(size_t item) {
+    const int chunk = static_cast<int>(item / ranges), range = static_cast<int>(item % ranges);
+    chunk_sums<kCount>(e, tables, visits, values, block_ranges, chunk, range, sums + chunk * stride);
   });
 
-  // Each band's weights are short of the walk's by the samples' direction density 2 i / 0.75, which
-  // the 1e-6 that keeps an empty sample finite is measured against.
+  // Each chunk's weights are short of the walk's by the samples' direction density 2 i / 0.75,
+  // which the 1e-6 that keeps an empty sample finite is measured against.
   float* out0 = out[0];
   float* out1 = out[kCount - 1];  // with one spectrum both name the same profile
-  const int bands = e.bands, first = e.first, end = e.end;
+  const int chunks = e.chunks, first = e.first, end = e.end;
   launch_1d(M, [=] QUIB_HD(size_t s) {
     const int i = static_cast<int>(s);
     double value[kCount] = {}, weight = 0.0;
     if (i >= first && i < end) {
-      for (int band = 0; band < bands; ++band) {
-        const float* p = sums + band * stride;
+      for (int chunk = 0; chunk < chunks; ++chunk) {
+        const float* p = sums + chunk * stride;
         for (int c = 0; c < kCount; ++c) value[c] += p[static_cast<size_t>(c) * L + i];
         weight += p[static_cast<size_t>(kCount) * L + i];
       }
@@ -295,10 +467,13 @@ void run_epa(int ov, int nh, int ny, const Optics& optics, const CtfModel& model
   e.lanes_first = e.first / kLanes * kLanes;
   e.lanes_end = (e.end + kLanes - 1) / kLanes * kLanes;
   e.ranges = max_of(1, min_of((e.lanes_end - e.lanes_first) / kLanes / kMinGroups, kMaxRanges));
-  const int bands = kWorkItems / e.ranges;
-  e.rows_per_band = (ny + bands - 1) / bands;
-  e.bands = (ny + e.rows_per_band - 1) / e.rows_per_band;
-  e.blocks = (nh + kBlock - 1) / kBlock;
+  const DirectionOrder& order = direction_order(nh, ny);
+  e.count = order.count;
+  e.blocks = (e.count + kBlock - 1) / kBlock;
+  e.row_blocks = (nh + kBlock - 1) / kBlock;
+  const int chunks = max_of(1, min_of(kWorkItems / e.ranges, e.blocks));
+  e.blocks_per_chunk = (e.blocks + chunks - 1) / chunks;
+  e.chunks = e.blocks_per_chunk > 0 ? (e.blocks + e.blocks_per_chunk - 1) / e.blocks_per_chunk : 1;
   const float U = model.defocus_u, V = model.defocus_v, A = model.angle;
   const double lambda = optics.lambda;
   const float c0 = static_cast<float>(kPi * lambda * effective_defocus(U, V, A, 0.0f));
@@ -325,7 +500,7 @@ void run_epa(int ov, int nh, int ny, const Optics& optics, const CtfModel& model
     g[i] = c0 * s * s - k * s * s * s * s;
   });
   e.gamma = g;
-  epa_profiles<kCount>(e, in, out);
+  epa_profiles<kCount>(e, order, in, out);
 }
 
 }  // namespace
