@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
+#include <cstdint>
 #include <vector>
 
 #include "backend/launch.h"
@@ -93,26 +93,27 @@ std::unique_ptr<DirectionOrder> make_direction_order(int nh, int ny) {
   order->nh = nh;
   order->ny = ny;
   const int y0 = ny / 2;
-  std::vector<int> pixel, bin_of(static_cast<size_t>(nh) * ny);
-  std::vector<long long> radius2(bin_of.size());
+  // Per bin, the pixels' radius^2 above their index, so that sorting the keys orders the bin.
+  std::vector<std::vector<uint64_t>> keys(kDirections);
   for (int y = 0; y < ny; ++y)
     for (int x = 0; x < nh; ++x) {
-      const int dy = y - y0, at = y * nh + x;
+      const int dy = y - y0;
       if (x == 0 && dy == 0) continue;
-      pixel.push_back(at);
-      bin_of[at] = direction_bin(x, dy);
-      radius2[at] = static_cast<long long>(x) * x + static_cast<long long>(dy) * dy;
+      const uint64_t radius2 = static_cast<uint64_t>(x) * x + static_cast<uint64_t>(dy) * dy;
+      keys[direction_bin(x, dy)].push_back(radius2 << 32 | static_cast<uint64_t>(y * nh + x));
     }
-  std::sort(pixel.begin(), pixel.end(), [&](int a, int b) {
-    return bin_of[a] != bin_of[b] ? bin_of[a] < bin_of[b]
-                                  : (radius2[a] != radius2[b] ? radius2[a] < radius2[b] : a < b);
-  });
+  std::vector<int> pixel, bin;
+  for (int b = 0; b < kDirections; ++b) {
+    std::sort(keys[b].begin(), keys[b].end());
+    for (const uint64_t key : keys[b]) {
+      pixel.push_back(static_cast<int>(key & 0xffffffffu));
+      bin.push_back(b);
+    }
+  }
   const size_t count = pixel.size();
-  std::vector<int> bin(count);
   std::vector<float> r(count), cos2(count), sin2(count), scale(count);
   for (size_t j = 0; j < count; ++j) {
     const int at = pixel[j], x = at % nh, y = at / nh;
-    bin[j] = bin_of[at];
     const float dx = static_cast<float>(x), dy = static_cast<float>(y - y0);
     const float rr = dx * dx + dy * dy;
     r[j] = sqrtf(rr);
