@@ -1,5 +1,7 @@
 #include "run/micrograph_prefetch.h"
 
+#include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -33,6 +35,14 @@ void warm_cache(const std::string& path) {
   }
 }
 
+// The reader yields to the computation: on two cores a reader thread that competes with the
+// parallel loops holds up every loop whose thread it displaces, while the cores' idle moments
+// (serial stretches of the computation) are enough to read the next file.
+void yield_to_computation() {
+  const sched_param none{};
+  pthread_setschedparam(pthread_self(), SCHED_IDLE, &none);
+}
+
 bool same_file(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
          a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
@@ -55,9 +65,15 @@ void MicrographPrefetch::start(const std::string& path) {
   path_ = path;
   complete_ = false;
   if (pixels_.get())
-    reader_ = std::thread([this] { read(); });
+    reader_ = std::thread([this] {
+      yield_to_computation();
+      read();
+    });
   else
-    reader_ = std::thread(warm_cache, path);
+    reader_ = std::thread([path] {
+      yield_to_computation();
+      warm_cache(path);
+    });
 }
 
 // Header and pixels read quietly: the ordinary path reads the header again and says what is wrong
