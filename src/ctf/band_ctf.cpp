@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "arrays/array_reduce.h"
+#include "arrays/array_tree_total.h"
 #include "backend/launch.h"
 #include "backend/memory.h"
 #include "core/ctf_formula.h"
@@ -56,35 +57,6 @@ struct Geometry {
 
 Geometry geometry_of(const BandPixels& band) { return {band.s2.get(), band.cos2t.get(), band.sin2t.get()}; }
 
-struct ScoreProducts {
-  float* work;
-  const float* weights;
-  Geometry g;
-  CtfTrial t;
-  QUIB_HD void operator()(size_t i) const { work[i] = fabsf(g.ctf(t, i)) * weights[i]; }
-};
-
-struct ModelSquares {
-  float* work;
-  const float* envelope;
-  Geometry g;
-  CtfTrial t;
-  QUIB_HD void operator()(size_t i) const {
-    const float amplitude = fabsf(g.ctf(t, i)) * envelope[i];
-    work[i] = amplitude * amplitude;
-  }
-};
-
-struct MeasuredSquares {
-  float* work;
-  const float* measured;
-  const int* index;
-  QUIB_HD void operator()(size_t i) const {
-    const float m = measured[index[i]];
-    work[i] = m * m;
-  }
-};
-
 // The ring pattern at a pixel, times `factor` (the measured value, or 1).
 struct RingPattern {
   float* work;
@@ -127,19 +99,26 @@ void hcuda_band_weights(float* weights, const BandPixels& band, const float* mea
   for_band_pixels(band.count, Weights{weights, band.envelope.get(), measured, band.index.get()});
 }
 
-float hcuda_band_score(float* work, const BandPixels& band, const float* weights, const CtfTrial& trial) {
-  for_band_pixels(band.count, ScoreProducts{work, weights, geometry_of(band), trial});
-  return hcuda_fast_sum(work, band.count);
+float hcuda_band_score(const BandPixels& band, const float* weights, const CtfTrial& trial) {
+  const Geometry g = geometry_of(band);
+  return tree_total_of(kTreeWidth, band.count, [=] QUIB_HD(size_t i) { return fabsf(g.ctf(trial, i)) * weights[i]; });
 }
 
-float hcuda_band_model_norm2(float* work, const BandPixels& band, const CtfTrial& trial) {
-  for_band_pixels(band.count, ModelSquares{work, band.envelope.get(), geometry_of(band), trial});
-  return hcuda_fast_sum(work, band.count);
+float hcuda_band_model_norm2(const BandPixels& band, const CtfTrial& trial) {
+  const Geometry g = geometry_of(band);
+  const float* envelope = band.envelope.get();
+  return tree_total_of(kTreeWidth, band.count, [=] QUIB_HD(size_t i) {
+    const float amplitude = fabsf(g.ctf(trial, i)) * envelope[i];
+    return amplitude * amplitude;
+  });
 }
 
-float hcuda_band_measured_norm2(float* work, const BandPixels& band, const float* measured) {
-  for_band_pixels(band.count, MeasuredSquares{work, measured, band.index.get()});
-  return hcuda_fast_sum(work, band.count);
+float hcuda_band_measured_norm2(const BandPixels& band, const float* measured) {
+  const int* index = band.index.get();
+  return tree_total_of(kTreeWidth, band.count, [=] QUIB_HD(size_t i) {
+    const float m = measured[index[i]];
+    return m * m;
+  });
 }
 
 float hcuda_band_ring_correlation(float* work, const BandPixels& band, const float* measured, const CtfTrial& trial) {
@@ -158,7 +137,7 @@ float hcuda_band_ring_correlation(float* work, const BandPixels& band, const flo
   const double qq = hcuda_fast_sum(work, n);
   for_band_pixels(n, MeasuredValues{work, measured, index});
   const double m = hcuda_fast_sum(work, n);
-  const double mm = hcuda_band_measured_norm2(work, band, measured);
+  const double mm = hcuda_band_measured_norm2(band, measured);
   const double covariance = qm - q * m / n;
   const double spread = std::sqrt(qq * std::fmax(mm - m * m / n, 0.0));
   return spread > 0.0 ? static_cast<float>(covariance / spread) : 0.0f;

@@ -39,15 +39,15 @@ QUIB_HD inline float band_ctf_value(const CtfTrial& t, float s2, float cos2t, fl
 // weights[i] = envelope[i] times the measured value at index[i], for every band pixel.
 void hcuda_band_weights(float* weights, const BandPixels& band, const float* measured);
 
-// The sum over the band of |CTF| weights[i]. The products are written to work[0, count) first
-// (weights may be work itself).
-float hcuda_band_score(float* work, const BandPixels& band, const float* weights, const CtfTrial& trial);
+// The sum over the band of |CTF| weights[i], each product added as it is formed (the same total as
+// storing the products and summing them).
+float hcuda_band_score(const BandPixels& band, const float* weights, const CtfTrial& trial);
 
-// The sum over the band of (|CTF| E)^2; work[0, count) is scratch.
-float hcuda_band_model_norm2(float* work, const BandPixels& band, const CtfTrial& trial);
+// The sum over the band of (|CTF| E)^2.
+float hcuda_band_model_norm2(const BandPixels& band, const CtfTrial& trial);
 
-// The sum over the band of measured^2; work[0, count) is scratch.
-float hcuda_band_measured_norm2(float* work, const BandPixels& band, const float* measured);
+// The sum over the band of measured^2.
+float hcuda_band_measured_norm2(const BandPixels& band, const float* measured);
 
 // How strongly the measured spectrum follows the model's rings: the correlation, over the band, of
 // the measured values with the ring pattern (|CTF| - |CTF a quarter period later|) E, the measured

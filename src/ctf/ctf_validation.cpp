@@ -115,7 +115,7 @@ BandResult validate_band(const ValidationInput& input, const ValidationBand& ban
   const int nh = input.box / 2 + 1;
   if (ring_significance(input, target.fit, fitted) < kMinRingSignificance) {
     const float score = ctf_ccc_sim_with_real_2d_half(input.work, input.spectrum, nh, input.box, target.fit, start);
-    const float ccc = ctf_normalised_ccc(score, input.work, input.spectrum, nh, input.box, target.fit, start);
+    const float ccc = ctf_normalised_ccc(score, input.spectrum, nh, input.box, target.fit, start);
     return {start, ccc, 2, true, false};
   }
   const FixedPhaseFit result = refine_defocus_astigmatism_angle(target, start, offset / 4.0f, kAngleStep);

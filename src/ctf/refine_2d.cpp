@@ -41,7 +41,7 @@ CtfFit hcuda_ctfrefine_half2d(const RefineTarget& target, const CtfModel& start,
                               CTF_REF_CONTROL control, FILE* log) {
   const int nh = target.N / 2 + 1, ny = target.ny;
   const RefineScorer scorer = refine_scorer(target.measured, nh, ny, target.fit);
-  Refinement r{scorer, target.work, control, log, BracketStride::Double, RefineSearch{}};
+  Refinement r{scorer, control, log, BracketStride::Double, RefineSearch{}};
 
   quib_reseed();
   refine_log_start(control, log);
@@ -57,7 +57,7 @@ CtfFit hcuda_ctfrefine_half2d(const RefineTarget& target, const CtfModel& start,
   m.angle = r.s.a[kAngle];
   quib_format_UVA(m.defocus_u, m.defocus_v, m.angle);
   m.phase_shift = r.s.a[kPhase];
-  fit.ccc = ctf_normalised_ccc(r.s.fa, target.work, target.measured, nh, ny, target.fit, m);
+  fit.ccc = ctf_normalised_ccc(r.s.fa, target.measured, nh, ny, target.fit, m);
   refine_report_final(control, log, m, fit.ccc);
   if (!converged) refine_report_too_many_cycles(log);
   hcuda_band_ctf_modsquare(target.work, static_cast<size_t>(nh) * ny, *scorer.band, ctf_trial(target.fit.optics, m));

@@ -48,7 +48,7 @@ CtfFit finish(const RefineTarget& target, const Refinement& r, float angle) {
   const int nh = target.N / 2 + 1;
   CtfFit fit{refine_model_at(r.s.a), 0.0f};
   fit.model.angle = angle;
-  fit.ccc = ctf_normalised_ccc(r.s.fa, target.work, target.measured, nh, target.ny, target.fit, fit.model);
+  fit.ccc = ctf_normalised_ccc(r.s.fa, target.measured, nh, target.ny, target.fit, fit.model);
   hcuda_ctf_mod_simulate_2d_half(target.work, nh, target.ny, target.fit, fit.model);
   return fit;
 }
@@ -59,7 +59,7 @@ FixedPhaseFit refine_defocus_astigmatism_angle(const RefineTarget& target, const
                                                float angle_step) {
   const RefineScorer scorer = refine_scorer(target.measured, target.N / 2 + 1, target.ny, target.fit);
   CTF_REF_CONTROL control = fixed_phase_control(true);
-  Refinement r{scorer, target.work, control, nullptr, BracketStride::Single, RefineSearch{}};
+  Refinement r{scorer, control, nullptr, BracketStride::Single, RefineSearch{}};
   quib_reseed();
   start_at(r.s, start, defocus_step);
   open_astigmatism_and_angle(r, angle_step);
@@ -78,7 +78,7 @@ CtfFit hcuda_ctfrefine_half2d_only_defave(const RefineTarget& target, const CtfM
                                           FILE* log) {
   const RefineScorer scorer = refine_scorer(target.measured, target.N / 2 + 1, target.ny, target.fit);
   CTF_REF_CONTROL control = fixed_phase_control(false);
-  Refinement r{scorer, target.work, control, log, BracketStride::Single, RefineSearch{}};
+  Refinement r{scorer, control, log, BracketStride::Single, RefineSearch{}};
   start_at(r.s, start, defocus_step);
   r.s.fa = refine_score_at(r, r.s.a);
   if (!refine_run_cycles(r, start.phase_shift, 0.0f)) refine_report_too_many_cycles(log);

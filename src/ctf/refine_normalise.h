@@ -22,7 +22,6 @@ void hcuda_2d_half_res_based_square(float* out, const float* in, float apix, int
 
 // ccc / sqrt(sum of (|CTF| E)^2) / sqrt(sum of measured^2), both sums over the sampling's band (the
 // sums of the band-limited squares above, taken over the band's pixels only), for the model.
-// work (nh x ny) is scratch. A model or a spectrum with nothing in the band correlates with
-// nothing: the result is then 0.
-float ctf_normalised_ccc(float ccc, float* work, const float* measured, int nh, int ny, const CtfSampling& sampling,
+// A model or a spectrum with nothing in the band correlates with nothing: the result is then 0.
+float ctf_normalised_ccc(float ccc, const float* measured, int nh, int ny, const CtfSampling& sampling,
                          const CtfModel& model);

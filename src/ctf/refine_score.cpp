@@ -12,7 +12,7 @@ float ctf_ccc_sim_with_real_2d_half(float* work, const float* measured, int nh, 
                                     const CtfModel& model) {
   const std::shared_ptr<const BandPixels> band = sampling_band(nh, ny, sampling);
   hcuda_band_weights(work, *band, measured);
-  return hcuda_band_score(work, *band, work, ctf_trial(sampling.optics, model));
+  return hcuda_band_score(*band, work, ctf_trial(sampling.optics, model));
 }
 
 RefineScorer refine_scorer(const float* measured, int nh, int ny, const CtfSampling& sampling) {
@@ -22,6 +22,6 @@ RefineScorer refine_scorer(const float* measured, int nh, int ny, const CtfSampl
   return scorer;
 }
 
-float refine_score(float* work, const RefineScorer& scorer, const CtfModel& model) {
-  return hcuda_band_score(work, *scorer.band, scorer.weights.get(), ctf_trial(scorer.optics, model));
+float refine_score(const RefineScorer& scorer, const CtfModel& model) {
+  return hcuda_band_score(*scorer.band, scorer.weights.get(), ctf_trial(scorer.optics, model));
 }

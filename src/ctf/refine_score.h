@@ -23,5 +23,5 @@ struct RefineScorer {
 };
 
 RefineScorer refine_scorer(const float* measured, int nh, int ny, const CtfSampling& sampling);
-// The same score as ctf_ccc_sim_with_real_2d_half; work needs room for the band's pixel count.
-float refine_score(float* work, const RefineScorer& scorer, const CtfModel& model);
+// The same score as ctf_ccc_sim_with_real_2d_half.
+float refine_score(const RefineScorer& scorer, const CtfModel& model);

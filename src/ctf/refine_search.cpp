@@ -69,9 +69,7 @@ CtfModel refine_model_at(const float* point) {
   return CtfModel{point[kMean] - point[kAstigmatism], point[kMean] + point[kAstigmatism], point[kAngle], point[kPhase]};
 }
 
-float refine_score_at(Refinement& r, const float* point) {
-  return refine_score(r.work, r.scorer, refine_model_at(point));
-}
+float refine_score_at(Refinement& r, const float* point) { return refine_score(r.scorer, refine_model_at(point)); }
 
 void refine_compare_start_points(Refinement& r, RefineParameter k, const float* base) {
   const ParameterScore score = score_moving(r, k, base);

@@ -24,7 +24,6 @@ struct RefineSearch {
 // converged (its converged flags are set as they do) and what is logged.
 struct Refinement {
   const RefineScorer& scorer;
-  float* work;
   CTF_REF_CONTROL& control;
   FILE* log;
   BracketStride stride;
