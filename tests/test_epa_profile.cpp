@@ -71,6 +71,31 @@ TEST(EpaProfile, MatchesThePlainEvaluationOfItsDefinition) {
   }
 }
 
+// Directions within one bin share their ring radii and spreads: on a larger box with astigmatism of
+// half the mean defocus (where the radius changes fastest from one direction to the next) the
+// profile still matches the definition evaluated for every pixel's own direction.
+TEST(EpaProfile, DirectionBinsKeepStrongAstigmatismExact) {
+  const TestModel m{256, 1.0f, 300, 2.7f, 0.1f, 6000, 10000, 30};
+  std::vector<float> spectrum = ctf_spectrum(m);
+  add_noise(spectrum, 0.3f, 11);
+  const std::vector<float> expected =
+      reference_epa(spectrum, 4, m.apix, m.nh(), m.N, m.kV, m.Cs, m.U, m.V, m.A, 40.0f, 2.2f);
+  const std::vector<float> epa = epa_of(spectrum, m, 4, 40.0f, 2.2f);
+  for (size_t i = 0; i < epa.size(); ++i) ASSERT_NEAR(epa[i], expected[i], 2e-4) << "sample " << i;
+}
+
+// The visiting order is kept per geometry: geometries taken in turn give, each time, the profile of
+// their first run, bit for bit.
+TEST(EpaProfile, GeometriesTakenInTurnKeepTheirProfiles) {
+  const TestModel a{64, 1.0f, 300, 2.7f, 0.1f, 12000, 9000, 30}, b{48, 1.2f, 300, 2.7f, 0.1f, 9000, 11000, -20};
+  const std::vector<float> spectrum_a = ctf_spectrum(a), spectrum_b = ctf_spectrum(b);
+  const std::vector<float> first_a = epa_of(spectrum_a, a, 4, 50, 2.1f), first_b = epa_of(spectrum_b, b, 4, 50, 3.0f);
+  for (int turn = 0; turn < 3; ++turn) {
+    EXPECT_EQ(epa_of(spectrum_a, a, 4, 50, 2.1f), first_a) << "turn " << turn;
+    EXPECT_EQ(epa_of(spectrum_b, b, 4, 50, 3.0f), first_b) << "turn " << turn;
+  }
+}
+
 // The pixel weights stand for the average over evenly spaced directions of the bilinearly
 // interpolated spectrum, walked in half-pixel steps: on a noisy astigmatic spectrum of realistic
 // size the two agree to within a few percent of the profile's spread (the walk's coarse radial
