@@ -78,6 +78,33 @@ TEST(DiagnosisImage, RingMarksEveryPixelWithinItsWidthAndNoOther) {
   }
 }
 
+// Each half is scaled to its display mean and spread, also when its values sit far from zero.
+TEST(DiagnosisImage, HalvesAreScaledToTheirDisplayMeanAndSpread) {
+  const int B = 64, H = B / 2 + 1;
+  const size_t n = static_cast<size_t>(H) * B;
+  std::vector<float> sim(n), spectrum(n), image(static_cast<size_t>(B) * B);
+  for (size_t i = 0; i < n; ++i) {
+    sim[i] = 0.25f * static_cast<float>(i % 5);
+    spectrum[i] = 1000.0f + 0.01f * static_cast<float>(i % 17);
+  }
+  const float apix = 1.2f, fit_resH = 3.5f;
+  compose_diagnosis_image(image.data(), sim.data(), spectrum.data(), B, apix, fit_resH, 0.0f);
+  const auto moments = [&](const std::vector<float>& v, double& mean, double& spread) {
+    double sum = 0.0, squares = 0.0;
+    for (float x : v) sum += x;
+    mean = sum / v.size();
+    for (float x : v) squares += (x - mean) * (x - mean);
+    spread = std::sqrt(squares / v.size());
+  };
+  double mean = 0.0, spread = 0.0;
+  moments(spectrum, mean, spread);
+  EXPECT_NEAR(mean, 0.63661975, 1e-4);
+  EXPECT_NEAR(spread, 1.0, 1e-3);
+  moments(sim, mean, spread);
+  EXPECT_NEAR(mean, 2.0 * std::sqrt(3.14159265358979 * fit_resH / (4.0 * apix)) / 3.14159265358979, 1e-5);
+  EXPECT_NEAR(spread, std::sqrt(apix / fit_resH), 1e-5);
+}
+
 TEST(DiagnosisImage, WritesAScaledSquareImageWithCentreZeroAndFlatHalvesGuarded) {
   TempDir dir;
   const std::string micrograph = dir.file("x.mrcs");

@@ -10,19 +10,40 @@
 #include "ctf/band_ctf.h"
 #include "io/mrc_header.h"
 #include "io/mrc_write.h"
-#include "stats/host_stats.h"
 
 namespace {
 
-// Scales the values to the given mean and spread (as hm_normz_inplace, with the moments taken
-// once); a flat half (no spread to scale) is shown at the mean instead of turning into infinities.
+// Mean and standard deviation in one pass, as E[x^2] - E[x]^2 in double: four partial sums of the
+// values and of their squares, so that the additions do not wait on one another.
+void display_moments(const float* data, size_t n, double& mean, double& stdv) {
+  double sum[4] = {}, squares[4] = {};
+  size_t i = 0;
+  for (; i + 4 <= n; i += 4)
+    for (int k = 0; k < 4; ++k) {
+      const double v = data[i + k];
+      sum[k] += v;
+      squares[k] += v * v;
+    }
+  for (; i < n; ++i) {
+    sum[0] += data[i];
+    squares[0] += static_cast<double>(data[i]) * data[i];
+  }
+  mean = ((sum[0] + sum[1]) + (sum[2] + sum[3])) / static_cast<double>(n);
+  const double variance =
+      ((squares[0] + squares[1]) + (squares[2] + squares[3])) / static_cast<double>(n) - mean * mean;
+  stdv = std::sqrt(std::fmax(variance, 0.0));
+}
+
+// Scales the values to the given mean and spread; a flat half (no spread to scale) is shown at
+// the mean instead of turning into infinities.
 void scale_for_display(float* data, size_t n, float spread, float mean) {
-  const double stdv = hm_stdv(data, n);
+  double m = 0.0, stdv = 0.0;
+  display_moments(data, n, m, stdv);
   if (!(stdv > 0.0 && std::isfinite(stdv))) {
     for (size_t i = 0; i < n; ++i) data[i] = mean;
     return;
   }
-  const double m = hm_mean(data, n), factor = spread / stdv;
+  const double factor = spread / stdv;
   for (size_t i = 0; i < n; ++i) data[i] = static_cast<float>(mean + (data[i] - m) * factor);
 }
 
