@@ -1,7 +1,9 @@
 #include "backend/fft_pass_plans.h"
 
+#include <algorithm>
 #include <array>
 #include <map>
+#include <vector>
 
 #include "backend/device_failure.h"
 #include "backend/fft_staging.h"
@@ -153,14 +155,23 @@ struct FftRowsPlan::Impl : FftwPlanForms {
   using FftwPlanForms::FftwPlanForms;
 };
 
-struct FftColumnsPlan::Impl : FftwPlanForms {
-  Impl(int n, int columns, int in_stride, int out_stride, MakePlan make)
-      : FftwPlanForms(columns, n, std::move(make)),
-        n(n),
-        columns(columns),
-        in_stride(in_stride),
-        out_stride(out_stride) {}
+// The in-place plans of one column shape for ranges of its columns, by width: the whole width
+// made with the plan, narrower ones when first needed.
+struct FftColumnsPlan::Impl {
   int n, columns, in_stride, out_stride;
+  mutable std::map<int, std::unique_ptr<FftwPlanForms>> by_width;
+
+  const FftwPlanForms& plans(int width) const {
+    std::unique_ptr<FftwPlanForms>& slot = by_width[width];
+    if (!slot)
+      slot = std::make_unique<FftwPlanForms>(width, n, [n = n, width, stride = out_stride](unsigned flags) {
+        HostBuffer<float2> data(span(n, stride, width));
+        fftwf_plan_with_nthreads(1);
+        return fftwf_plan_many_dft(1, &n, width, as_fftw(data.get()), nullptr, stride, 1, as_fftw(data.get()), nullptr,
+                                   stride, 1, FFTW_FORWARD, flags);
+      });
+    return *slot;
+  }
 };
 
 FftRowsPlan::FftRowsPlan(int n, int rows, int in_distance, int out_distance) {
@@ -191,31 +202,38 @@ FftColumnsPlan::FftColumnsPlan(int n, int columns, int in_stride, int out_stride
     QUIB_DEVICE_FAILURE(kFftUnit, "Invalid FFT size");
     return;
   }
-  impl_ = std::make_unique<Impl>(n, columns, in_stride, out_stride, [=](unsigned flags) {
-    HostBuffer<float2> data(span(n, out_stride, columns));
-    fftwf_plan_with_nthreads(1);
-    return fftwf_plan_many_dft(1, &n, columns, as_fftw(data.get()), nullptr, out_stride, 1, as_fftw(data.get()),
-                               nullptr, out_stride, 1, FFTW_FORWARD, flags);
-  });
+  impl_.reset(new Impl{n, columns, in_stride, out_stride, {}});
+  impl_->plans(columns);
 }
 
 // Each block is copied to its output and transformed there in place: FFTW's in-place transforms of
 // strided columns run several times faster than out-of-place ones that must keep their input.
+// With fewer blocks than cores, each block's columns are shared out, so that no core waits.
 int FftColumnsPlan::forward(const float2* in, size_t in_distance, float2* out, size_t out_distance, int count) const {
   if (!impl_) return QUIB_DEVICE_FAILURE(kFftUnit, "No FFT plan for this size");
   const Impl& p = *impl_;
-  bool aligned = true;
-  for (int k = 0; k < count; ++k) aligned = aligned && fft_aligned(out + k * out_distance);
-  const fftwf_plan plan = p.for_arrays(aligned);
-  if (!plan) return -1;
+  const int threads = omp_get_max_threads();
+  const int parts = count > 0 && count < threads ? std::min(threads / count, p.columns) : 1;
+  const auto first_column = [&](int part) {
+    return static_cast<int>(static_cast<long long>(part) * p.columns / parts);
+  };
+  std::vector<fftwf_plan> plans(parts);
+  for (int part = 0; part < parts; ++part) {
+    const int first = first_column(part), width = first_column(part + 1) - first;
+    bool aligned = true;
+    for (int k = 0; k < count; ++k) aligned = aligned && fft_aligned(out + k * out_distance + first);
+    if (!(plans[part] = p.plans(width).for_arrays(aligned))) return -1;
+  }
 #pragma omp parallel for schedule(dynamic)
-  for (int k = 0; k < count; ++k) {
-    const float2* from = in + k * in_distance;
-    float2* to = out + k * out_distance;
+  for (int item = 0; item < count * parts; ++item) {
+    const int k = item / parts, part = item % parts;
+    const int first = first_column(part), width = first_column(part + 1) - first;
+    const float2* from = in + k * in_distance + first;
+    float2* to = out + k * out_distance + first;
     for (int m = 0; m < p.n; ++m)
       memcpy(to + static_cast<size_t>(m) * p.out_stride, from + static_cast<size_t>(m) * p.in_stride,
-             p.columns * sizeof(float2));
-    fftwf_execute_dft(plan, as_fftw(to), as_fftw(to));
+             width * sizeof(float2));
+    fftwf_execute_dft(plans[part], as_fftw(to), as_fftw(to));
   }
   return 0;
 }
