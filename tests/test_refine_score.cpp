@@ -138,6 +138,41 @@ TEST(RefineScore, ScoreMatchesTheStraightforwardSumWithinRounding) {
   }
 }
 
+// The band sums total each pixel's value as they form it: bit for bit the tree sum of the same
+// values stored in band order first, for a band of several tree blocks and a partial last one.
+TEST(BandCtf, SumsOnTheFlyEqualTheTreeSumOfStoredValues) {
+  const int N = 256, nh = N / 2 + 1;
+  const float apix = 1.1f;
+  const std::vector<float> host = random_spectrum(nh, N, 3);
+  const DeviceBuffer<float> measured = device_copy_of(host);
+  for (const Model& m : kModels) {
+    const CtfSampling sampling = m.sampled(apix, m.B, 40.0f, 3.0f);
+    const auto band = band_pixels(apix, nh, N, 40.0f, 3.0f, m.B);
+    ASSERT_GT(band->count % 1024, 0u);
+    const CtfTrial trial = ctf_trial(sampling.optics, m.ctf());
+    const std::vector<int> index = host_copy_of(band->index);
+    const std::vector<float> s2 = host_copy_of(band->s2), cos2t = host_copy_of(band->cos2t),
+                             sin2t = host_copy_of(band->sin2t), envelope = host_copy_of(band->envelope);
+    std::vector<float> weights(band->count), products(band->count), squares(band->count), measured2(band->count);
+    for (size_t i = 0; i < band->count; ++i) {
+      const float ctf = band_ctf_value(trial, s2[i], cos2t[i], sin2t[i]);
+      weights[i] = envelope[i] * host[index[i]];
+      products[i] = fabsf(ctf) * weights[i];
+      const float amplitude = fabsf(ctf) * envelope[i];
+      squares[i] = amplitude * amplitude;
+      measured2[i] = host[index[i]] * host[index[i]];
+    }
+    const DeviceBuffer<float> d_weights = device_copy_of(weights);
+    EXPECT_EQ(hcuda_band_score(*band, d_weights.get(), trial),
+              hcuda_fast_sum(device_copy_of(products).get(), band->count))
+        << m.U;
+    EXPECT_EQ(hcuda_band_model_norm2(*band, trial), hcuda_fast_sum(device_copy_of(squares).get(), band->count)) << m.U;
+    EXPECT_EQ(hcuda_band_measured_norm2(*band, measured.get()),
+              hcuda_fast_sum(device_copy_of(measured2).get(), band->count))
+        << m.U;
+  }
+}
+
 TEST(BandCtf, SquaredModelAndNormsMatchTheFullArrayRoute) {
   const int N = 256, nh = N / 2 + 1;
   const float apix = 1.2f;
