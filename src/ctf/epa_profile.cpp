@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <vector>
 
 #include "backend/launch.h"
@@ -81,11 +80,18 @@ struct DirectionOrders {
   std::vector<std::unique_ptr<DirectionOrder>> kept;
 };
 
-// Bin of the direction theta = atan2(y - y0, x).
-int direction_bin(int x, int dy) {
-  const double theta = std::atan2(static_cast<double>(dy), static_cast<double>(x));
-  const int bin = static_cast<int>((theta + kPi / 2) / kPi * kDirections);
-  return std::min(std::max(bin, 0), kDirections - 1);
+// The bins of the directions of one row (y - y0 = dy) of the half spectrum, x = 0 .. nh - 1: bin b
+// holds -pi/2 + b pi/kDirections <= theta < -pi/2 + (b + 1) pi/kDirections, theta = atan2(dy, x)
+// (pi/2 itself in the last bin). Along a row theta moves one way, so the bin is walked, not searched;
+// theta >= theta_k is tested as dy cos theta_k - x sin theta_k >= 0, in double.
+void row_direction_bins(int dy, int nh, const std::vector<double>& cos_k, const std::vector<double>& sin_k, int* bins) {
+  int b = dy >= 0 ? kDirections - 1 : 0;
+  for (int x = 0; x < nh; ++x) {
+    const auto at_or_above = [&](int k) { return dy * cos_k[k] - x * sin_k[k] >= 0.0; };
+    while (b > 0 && !at_or_above(b)) --b;
+    while (b + 1 < kDirections && at_or_above(b + 1)) ++b;
+    bins[x] = b;
+  }
 }
 
 std::unique_ptr<DirectionOrder> make_direction_order(int nh, int ny) {
@@ -93,24 +99,36 @@ std::unique_ptr<DirectionOrder> make_direction_order(int nh, int ny) {
   order->nh = nh;
   order->ny = ny;
   const int y0 = ny / 2;
-  // Per bin, the pixels' radius^2 above their index, so that sorting the keys orders the bin.
-  std::vector<std::vector<uint64_t>> keys(kDirections);
-  for (int y = 0; y < ny; ++y)
+  std::vector<double> cos_k(kDirections), sin_k(kDirections);
+  for (int k = 0; k < kDirections; ++k) {
+    const double theta = -kPi / 2 + k * kPi / kDirections;
+    cos_k[k] = std::cos(theta);
+    sin_k[k] = std::sin(theta);
+  }
+  // A counting sort by (bin, whole radius), row order within: every pixel's key, then its place.
+  const int radii = static_cast<int>(std::sqrt(static_cast<double>(nh) * nh + static_cast<double>(ny) * ny)) + 2;
+  const size_t pixels = static_cast<size_t>(nh) * ny;
+  std::vector<int> key(pixels), row_bins(nh);
+  std::vector<int> start(static_cast<size_t>(kDirections) * radii + 1, 0);
+  for (int y = 0; y < ny; ++y) {
+    const int dy = y - y0;
+    row_direction_bins(dy, nh, cos_k, sin_k, row_bins.data());
     for (int x = 0; x < nh; ++x) {
-      const int dy = y - y0;
-      if (x == 0 && dy == 0) continue;
-      const uint64_t radius2 = static_cast<uint64_t>(x) * x + static_cast<uint64_t>(dy) * dy;
-      keys[direction_bin(x, dy)].push_back(radius2 << 32 | static_cast<uint64_t>(y * nh + x));
-    }
-  std::vector<int> pixel, bin;
-  for (int b = 0; b < kDirections; ++b) {
-    std::sort(keys[b].begin(), keys[b].end());
-    for (const uint64_t key : keys[b]) {
-      pixel.push_back(static_cast<int>(key & 0xffffffffu));
-      bin.push_back(b);
+      const size_t at = static_cast<size_t>(y) * nh + x;
+      const int radius = static_cast<int>(std::sqrt(static_cast<double>(x) * x + static_cast<double>(dy) * dy));
+      key[at] = x == 0 && dy == 0 ? -1 : row_bins[x] * radii + radius;  // the centre is left out
+      if (key[at] >= 0) ++start[key[at] + 1];
     }
   }
-  const size_t count = pixel.size();
+  for (size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+  const size_t count = static_cast<size_t>(start.back());
+  std::vector<int> pixel(count), bin(count);
+  for (size_t at = 0; at < pixels; ++at) {
+    if (key[at] < 0) continue;
+    const int place = start[key[at]]++;
+    pixel[place] = static_cast<int>(at);
+    bin[place] = key[at] / radii;
+  }
   std::vector<float> r(count), cos2(count), sin2(count), scale(count);
   for (size_t j = 0; j < count; ++j) {
     const int at = pixel[j], x = at % nh, y = at / nh;
