@@ -139,7 +139,8 @@ TEST(RefineScore, ScoreMatchesTheStraightforwardSumWithinRounding) {
 }
 
 // The band sums total each pixel's value as they form it: bit for bit the tree sum of the same
-// values stored in band order first, for a band of several tree blocks and a partial last one.
+// values stored in band order first (and the ring correlation the same formula of those sums), for
+// a band of several tree blocks and a partial last one.
 TEST(BandCtf, SumsOnTheFlyEqualTheTreeSumOfStoredValues) {
   const int N = 256, nh = N / 2 + 1;
   const float apix = 1.1f;
@@ -153,15 +154,28 @@ TEST(BandCtf, SumsOnTheFlyEqualTheTreeSumOfStoredValues) {
     const std::vector<int> index = host_copy_of(band->index);
     const std::vector<float> s2 = host_copy_of(band->s2), cos2t = host_copy_of(band->cos2t),
                              sin2t = host_copy_of(band->sin2t), envelope = host_copy_of(band->envelope);
-    std::vector<float> weights(band->count), products(band->count), squares(band->count), measured2(band->count);
-    for (size_t i = 0; i < band->count; ++i) {
+    CtfTrial quarter = trial;
+    quarter.phase += static_cast<float>(M_PI / 2.0);
+    const size_t n = band->count;
+    std::vector<float> weights(n), products(n), squares(n), measured2(n), values(n);
+    std::vector<float> pattern(n), pattern_measured(n), pattern2(n);
+    for (size_t i = 0; i < n; ++i) {
       const float ctf = band_ctf_value(trial, s2[i], cos2t[i], sin2t[i]);
       weights[i] = envelope[i] * host[index[i]];
       products[i] = fabsf(ctf) * weights[i];
       const float amplitude = fabsf(ctf) * envelope[i];
       squares[i] = amplitude * amplitude;
-      measured2[i] = host[index[i]] * host[index[i]];
+      values[i] = host[index[i]];
+      measured2[i] = values[i] * values[i];
+      pattern[i] = (fabsf(ctf) - fabsf(band_ctf_value(quarter, s2[i], cos2t[i], sin2t[i]))) * envelope[i];
+      pattern_measured[i] = pattern[i] * values[i];
+      pattern2[i] = pattern[i] * pattern[i];
     }
+    const auto stored_sum = [&](const std::vector<float>& v) { return hcuda_fast_sum(device_copy_of(v).get(), n); };
+    const double qm = stored_sum(pattern_measured), q = stored_sum(pattern), qq = stored_sum(pattern2);
+    const double mean_part = stored_sum(values), mm = stored_sum(measured2);
+    const double ring = (qm - q * mean_part / n) / std::sqrt(qq * std::fmax(mm - mean_part * mean_part / n, 0.0));
+    EXPECT_EQ(hcuda_band_ring_correlation(*band, measured.get(), trial), static_cast<float>(ring)) << m.U;
     const DeviceBuffer<float> d_weights = device_copy_of(weights);
     EXPECT_EQ(hcuda_band_score(*band, d_weights.get(), trial),
               hcuda_fast_sum(device_copy_of(products).get(), band->count))

@@ -57,28 +57,13 @@ struct Geometry {
 
 Geometry geometry_of(const BandPixels& band) { return {band.s2.get(), band.cos2t.get(), band.sin2t.get()}; }
 
-// The ring pattern at a pixel, times `factor` (the measured value, or 1).
+// The ring pattern at a pixel: (|CTF| - |CTF a quarter period later|) E.
 struct RingPattern {
-  float* work;
   const float* envelope;
-  const float* measured;
-  const int* index;
   Geometry g;
   CtfTrial t;
   CtfTrial quarter;
-  int power;  // work[i] = pattern^power * (measured when measured is given)
-  QUIB_HD void operator()(size_t i) const {
-    const float q = (fabsf(g.ctf(t, i)) - fabsf(g.ctf(quarter, i))) * envelope[i];
-    const float p = power == 2 ? q * q : q;
-    work[i] = measured ? p * measured[index[i]] : p;
-  }
-};
-
-struct MeasuredValues {
-  float* work;
-  const float* measured;
-  const int* index;
-  QUIB_HD void operator()(size_t i) const { work[i] = measured[index[i]]; }
+  QUIB_HD float operator()(size_t i) const { return (fabsf(g.ctf(t, i)) - fabsf(g.ctf(quarter, i))) * envelope[i]; }
 };
 
 struct ScatterModSquare {
@@ -121,22 +106,20 @@ float hcuda_band_measured_norm2(const BandPixels& band, const float* measured) {
   });
 }
 
-float hcuda_band_ring_correlation(float* work, const BandPixels& band, const float* measured, const CtfTrial& trial) {
+float hcuda_band_ring_correlation(const BandPixels& band, const float* measured, const CtfTrial& trial) {
   const size_t n = band.count;
   if (n < 2) return 0.0f;
   CtfTrial quarter = trial;
   quarter.phase += static_cast<float>(kPi / 2.0);
-  const Geometry g = geometry_of(band);
-  const float* envelope = band.envelope.get();
+  const RingPattern pattern{band.envelope.get(), geometry_of(band), trial, quarter};
   const int* index = band.index.get();
-  for_band_pixels(n, RingPattern{work, envelope, measured, index, g, trial, quarter, 1});
-  const double qm = hcuda_fast_sum(work, n);
-  for_band_pixels(n, RingPattern{work, envelope, nullptr, index, g, trial, quarter, 1});
-  const double q = hcuda_fast_sum(work, n);
-  for_band_pixels(n, RingPattern{work, envelope, nullptr, index, g, trial, quarter, 2});
-  const double qq = hcuda_fast_sum(work, n);
-  for_band_pixels(n, MeasuredValues{work, measured, index});
-  const double m = hcuda_fast_sum(work, n);
+  const double qm = tree_total_of(kTreeWidth, n, [=] QUIB_HD(size_t i) { return pattern(i) * measured[index[i]]; });
+  const double q = tree_total_of(kTreeWidth, n, [=] QUIB_HD(size_t i) { return pattern(i); });
+  const double qq = tree_total_of(kTreeWidth, n, [=] QUIB_HD(size_t i) {
+    const float p = pattern(i);
+    return p * p;
+  });
+  const double m = tree_total_of(kTreeWidth, n, [=] QUIB_HD(size_t i) { return measured[index[i]]; });
   const double mm = hcuda_band_measured_norm2(band, measured);
   const double covariance = qm - q * m / n;
   const double spread = std::sqrt(qq * std::fmax(mm - m * m / n, 0.0));

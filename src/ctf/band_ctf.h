@@ -53,8 +53,8 @@ float hcuda_band_measured_norm2(const BandPixels& band, const float* measured);
 // the measured values with the ring pattern (|CTF| - |CTF a quarter period later|) E, the measured
 // values taken about their band mean. The pattern's two halves share envelope and mean, so a smooth
 // background left in the spectrum cancels from it; a spectrum of white noise gives values of
-// about 1/sqrt(count). work[0, count) is scratch.
-float hcuda_band_ring_correlation(float* work, const BandPixels& band, const float* measured, const CtfTrial& trial);
+// about 1/sqrt(count).
+float hcuda_band_ring_correlation(const BandPixels& band, const float* measured, const CtfTrial& trial);
 
 // out (the band's whole half spectrum, n elements): CTF^2 E in the band, 0 elsewhere.
 void hcuda_band_ctf_modsquare(float* out, size_t n, const BandPixels& band, const CtfTrial& trial);

@@ -92,7 +92,7 @@ int validation_grade(float distance, float offset) {
 double ring_significance(const ValidationInput& input, const CtfSampling& sampling, const CtfModel& fitted) {
   const auto band = band_pixels(input.optics.apix, input.box / 2 + 1, input.box, sampling.band.low, sampling.band.high,
                                 sampling.bfactor);
-  const float r = hcuda_band_ring_correlation(input.work, *band, input.spectrum, ctf_trial(input.optics, fitted));
+  const float r = hcuda_band_ring_correlation(*band, input.spectrum, ctf_trial(input.optics, fitted));
   return r * std::sqrt(static_cast<double>(band->count));
 }
 
