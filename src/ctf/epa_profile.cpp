@@ -3,8 +3,8 @@
 #include <math.h>
 #include <string.h>
 
-#include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "backend/launch.h"
