@@ -4,10 +4,12 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -118,6 +120,60 @@ TEST(MicrographPrefetch, TiffMoviesAreReadAheadAsTheirValues) {
   for (size_t k = 0; k < kValues; ++k) ASSERT_EQ(pixels.get()[k], float(values[k])) << k;
   prefetch.start(cut);
   EXPECT_FALSE(take(prefetch, cut, pixels));
+}
+
+// A reader that gets nowhere (here it waits on a named pipe that nobody writes, as it would on a
+// stalled disk, or at idle priority on cores that other programs keep busy) holds up neither the
+// run's own read of that file nor the next file: the run reads both the ordinary way.
+TEST(MicrographPrefetch, AReaderThatGetsNowhereIsLeftBehind) {
+  TempDir dir;
+  const std::string pipe = dir.file("stalled.mrc"), next = dir.file("next.mrcs");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  write_movie(next, 3);
+  MicrographPrefetch prefetch(kValues);
+  HostBuffer<float> pixels(kValues);
+  std::future<std::pair<bool, bool>> run;
+  // Lets the stalled reader end, also when a check below fails: a writer that opens and closes the
+  // pipe at once leaves the reader an empty file.
+  struct ReleasePipe {
+    std::string path;
+    bool done = false;
+    void operator()() {
+      for (int tries = 0; tries < 10000 && !done; ++tries) {
+        const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+          close(fd);
+          done = true;
+        } else {
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+      }
+    }
+    ~ReleasePipe() { (*this)(); }
+  } release{pipe};
+
+  prefetch.start(pipe);
+  run = std::async(std::launch::async, [&] {
+    FILE* file = fopen(next.c_str(), "rb");
+    MRC_HEAD head;
+    const bool pipe_taken =
+        file && micrograph_read_head(file, &head).empty() && prefetch.take(pipe, file, head, pixels);
+    if (file) fclose(file);
+    prefetch.start(next);
+    return std::make_pair(pipe_taken, take(prefetch, next, pixels));
+  });
+  ASSERT_EQ(run.wait_for(std::chrono::minutes(2)), std::future_status::ready) << "the run waits for a stalled reader";
+  const std::pair<bool, bool> taken = run.get();
+  EXPECT_FALSE(taken.first);
+  EXPECT_FALSE(taken.second) << "the next file is read ahead only once the stalled reader has ended";
+
+  release();
+  for (int tries = 0; tries < 1000; ++tries) {
+    prefetch.start(next);
+    if (take(prefetch, next, pixels)) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(pixels.get()[2], float(2 * 3 - 7)) << "read ahead again once the stalled reader has ended";
 }
 
 }  // namespace

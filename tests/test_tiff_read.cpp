@@ -183,4 +183,22 @@ TEST(TiffRead, UnsupportedAndDamagedFilesGiveTheirReasonQuietly) {
   EXPECT_NE(read_tiff(dir.file("header_only.tif")).head_problem, "");
 }
 
+// A reader may be told to stop between pages: it says so and reads no further page.
+TEST(TiffRead, StopsBetweenPagesWhenTold) {
+  TempDir dir;
+  const std::string path = dir.file("movie.tif");
+  const std::vector<int16_t> values = spread_values<int16_t>(size_t(kNx) * kNy * kNz);
+  TestTiffWriter(path).add_pages(values, kNx, kNy, kNz, {COMPRESSION_LZW});
+  const FilePtr file(fopen(path.c_str(), "rb"));
+  MRC_HEAD head;
+  ASSERT_EQ(tiff_read_head(file.get(), &head), "");
+  std::vector<float> out(values.size(), -1.0f);
+  int asked = 0;
+  EXPECT_EQ(tiff_read_all(file.get(), &head, out.data(), [&] { return ++asked < 2; }), "stopped");
+  EXPECT_EQ(asked, 2);
+  const size_t page = size_t(kNx) * kNy;
+  for (size_t i = 0; i < 2 * page; ++i) ASSERT_EQ(out[i], float(values[i])) << i;
+  EXPECT_EQ(out[2 * page], -1.0f) << "the third page is not read";
+}
+
 }  // namespace

@@ -119,7 +119,7 @@ std::string tiff_read_head(FILE* file, MRC_HEAD* head) {
   return "";
 }
 
-std::string tiff_read_all(FILE* file, const MRC_HEAD* head, float* out) {
+std::string tiff_read_all(FILE* file, const MRC_HEAD* head, float* out, const std::function<bool()>& go_on) {
   const TiffStream tiff(file);
   if (!tiff.get()) return tiff.error();
   const size_t pixels = mrc_section_voxels(head);
@@ -136,6 +136,7 @@ std::string tiff_read_all(FILE* file, const MRC_HEAD* head, float* out) {
         TIFFIsTiled(tiff.get()) ? read_tiles(tiff, f, page.data()) : read_strips(tiff, f, page.data());
     if (!failed.empty()) return "page " + std::to_string(z + 1) + ", " + failed;
     samples_to_floats(page.data(), f, pixels, out + size_t(z) * pixels);
+    if (go_on && z + 1 < head->nz && !go_on()) return "stopped";
   }
   return "";
 }

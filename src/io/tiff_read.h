@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "io/mrc_header.h"
@@ -19,4 +20,6 @@ std::string tiff_read_head(FILE* file, MRC_HEAD* head);
 
 // All pages as nx*ny*nz floats, page after page, into a buffer the caller sized from the header
 // that tiff_read_head gave. Returns "" or why the pixels could not be read. Prints nothing.
-std::string tiff_read_all(FILE* file, const MRC_HEAD* head, float* out);
+// go_on, when given, is asked after each page whether to read the next one (a reader that is told
+// to stop returns "stopped").
+std::string tiff_read_all(FILE* file, const MRC_HEAD* head, float* out, const std::function<bool()>& go_on = nullptr);

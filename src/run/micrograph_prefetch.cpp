@@ -4,6 +4,8 @@
 #include <sched.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -15,6 +17,11 @@
 
 namespace {
 
+// How long the run waits for a reader that reads nothing more before it reads the file itself; a
+// chunk or a page takes milliseconds when the reader has a core.
+constexpr std::chrono::milliseconds kStall(100);
+constexpr size_t kChunkValues = size_t(1) << 20;
+
 // The spare buffer may take at most 1 GiB and an eighth of the machine's memory, so that a long
 // movie (4096 x 4096 x 40 floats are 2.7 GB) stays within its memory budget.
 bool can_spare(size_t values) {
@@ -25,13 +32,14 @@ bool can_spare(size_t values) {
   return bytes <= memory / 8.0 && bytes <= 1024.0 * 1024.0 * 1024.0;
 }
 
-// Reads the whole file and forgets it: the operating system keeps it in its cache, so the ordinary
-// read that follows no longer waits for the disk.
-void warm_cache(const std::string& path) {
+// Reads the whole file, while told to go on, and forgets it: the operating system keeps it in its
+// cache, so the ordinary read that follows no longer waits for the disk.
+template <class GoOn>
+void warm_cache(const std::string& path, GoOn go_on) {
   const FilePtr file(fopen(path.c_str(), "rb"));
   if (!file) return;
   std::vector<char> chunk(8 << 20);
-  while (fread(chunk.data(), 1, chunk.size(), file.get()) == chunk.size()) {
+  while (fread(chunk.data(), 1, chunk.size(), file.get()) == chunk.size() && go_on()) {
   }
 }
 
@@ -54,26 +62,62 @@ MicrographPrefetch::MicrographPrefetch(size_t values) {
   if (values > 0 && can_spare(values)) pixels_ = HostBuffer<float>(values);
 }
 
-MicrographPrefetch::~MicrographPrefetch() { wait(); }
-
-void MicrographPrefetch::wait() {
+MicrographPrefetch::~MicrographPrefetch() {
+  stop_ = true;
   if (reader_.joinable()) reader_.join();
 }
 
 void MicrographPrefetch::start(const std::string& path) {
-  wait();
+  path_.clear();
+  if (reader_.joinable()) {
+    if (!finished()) return;
+    reader_.join();
+  }
   path_ = path;
   complete_ = false;
-  if (pixels_.get())
-    reader_ = std::thread([this] {
-      yield_to_computation();
-      read();
-    });
-  else
-    reader_ = std::thread([path] {
-      yield_to_computation();
-      warm_cache(path);
-    });
+  stop_ = false;
+  steps_ = 0;
+  finished_ = false;
+  reader_ = std::thread([this, path] {
+    yield_to_computation();
+    if (pixels_.get())
+      read(path);
+    else
+      warm_cache(path, [this] { return stepped(); });
+    finish();
+  });
+}
+
+// A chunk or page more has been read; whether to read on.
+bool MicrographPrefetch::stepped() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    ++steps_;
+  }
+  changed_.notify_all();
+  return !stop_;
+}
+
+void MicrographPrefetch::finish() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    finished_ = true;
+  }
+  changed_.notify_all();
+}
+
+bool MicrographPrefetch::finished() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return finished_;
+}
+
+bool MicrographPrefetch::finishes_while_progressing() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!finished_) {
+    const size_t seen = steps_;
+    if (!changed_.wait_for(lock, kStall, [&] { return finished_ || steps_ != seen; })) return false;
+  }
+  return true;
 }
 
 // Header and pixels read quietly: the ordinary path reads the header again and says what is wrong
@@ -84,16 +128,23 @@ bool MicrographPrefetch::read_mrc(FILE* file) {
   const MRC_HEAD& h = head_;
   if (!mrc_mode_readable(h.mode) || h.nx < 1 || h.ny < 1 || h.nz < 1 || h.next < 0) return false;
   const size_t count = static_cast<size_t>(h.nx) * static_cast<size_t>(h.ny) * static_cast<size_t>(h.nz);
-  return count == pixels_.size() && mrc_read_elements_at(file, &head_, 0, count, pixels_.get()) == count;
+  if (count != pixels_.size()) return false;
+  for (size_t first = 0; first < count; first += kChunkValues) {
+    const size_t chunk = std::min(kChunkValues, count - first);
+    if (mrc_read_elements_at(file, &head_, static_cast<int64_t>(first), chunk, pixels_.get() + first) != chunk)
+      return false;
+    if (!stepped()) return false;
+  }
+  return true;
 }
 
 bool MicrographPrefetch::read_tiff(FILE* file) {
   if (!tiff_read_head(file, &head_).empty() || mrc_voxels(&head_) != pixels_.size()) return false;
-  return tiff_read_all(file, &head_, pixels_.get()).empty();
+  return tiff_read_all(file, &head_, pixels_.get(), [this] { return stepped(); }).empty();
 }
 
-void MicrographPrefetch::read() {
-  const FilePtr file(fopen(path_.c_str(), "rb"));
+void MicrographPrefetch::read(const std::string& path) {
+  const FilePtr file(fopen(path.c_str(), "rb"));
   if (!file || fstat(fileno(file.get()), &identity_) != 0) return;
   if (!(is_tiff_stream(file.get()) ? read_tiff(file.get()) : read_mrc(file.get()))) return;
   // A file written to while it was read is not the file that was read.
@@ -102,8 +153,14 @@ void MicrographPrefetch::read() {
 }
 
 bool MicrographPrefetch::take(const std::string& path, FILE* opened, const MRC_HEAD& head, HostBuffer<float>& pixels) {
-  wait();
-  if (!complete_ || path != path_ || pixels.size() != pixels_.size()) return false;
+  if (path.empty() || path != path_ || !pixels_.get() || pixels.size() != pixels_.size()) return false;
+  path_.clear();
+  if (!finishes_while_progressing()) {
+    stop_ = true;
+    return false;
+  }
+  reader_.join();
+  if (!complete_) return false;
   complete_ = false;
   struct stat now;
   if (fstat(fileno(opened), &now) != 0 || !same_file(now, identity_)) return false;

@@ -3,13 +3,19 @@
 // used only for the very file the ordinary path opens afterwards: same file, size, modification
 // time and header; anything else (a file replaced meanwhile, a read that came up short) falls
 // back to the ordinary read, which reports what is wrong. MRC and TIFF files are both read ahead
-// (a TIFF file's decompression is then off the main thread too). The prefetch itself prints
-// nothing.
+// (a TIFF file's decompression is then off the main thread too). The reader runs at idle
+// priority; when the run needs the file and the reader has stopped getting on (other programs
+// keep the cores busy, or the file is stuck), the reader is told to stop and the run reads the file
+// itself, so a busy machine never holds a run up behind its own read-ahead. The prefetch itself
+// prints nothing.
 #pragma once
 
 #include <sys/stat.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -26,23 +32,32 @@ class MicrographPrefetch {
   MicrographPrefetch(const MicrographPrefetch&) = delete;
   MicrographPrefetch& operator=(const MicrographPrefetch&) = delete;
 
-  // Starts reading the file `path` (after the previous read, if any, has ended).
+  // Starts reading the file `path` once the previous read has ended; while a read that was told to
+  // stop is still winding down, `path` is not read ahead (the run reads it the ordinary way).
   void start(const std::string& path);
-  // Waits for the read of `path`; when it read the data `head` describes from the file open as
-  // `opened`, unchanged since, exchanges the pixels with `pixels` (of the same size) and returns
-  // true.
+  // Waits for the read of `path` while the reader gets on; when it read the data `head` describes
+  // from the file open as `opened`, unchanged since, exchanges the pixels with `pixels` (of the
+  // same size) and returns true. A reader that makes no progress for a while is told to stop.
   bool take(const std::string& path, FILE* opened, const MRC_HEAD& head, HostBuffer<float>& pixels);
 
  private:
-  void read();
+  void read(const std::string& path);
   bool read_mrc(FILE* file);
   bool read_tiff(FILE* file);
-  void wait();
+  bool stepped();
+  void finish();
+  bool finished();
+  bool finishes_while_progressing();
 
   HostBuffer<float> pixels_;
   std::thread reader_;
-  std::string path_;
+  std::string path_;  // the file being read ahead and not yet taken; the reader has its own copy
   MRC_HEAD head_{};
   struct stat identity_ {};
   bool complete_ = false;
+  std::atomic<bool> stop_{false};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  size_t steps_ = 0;       // chunks or pages read so far, under mutex_
+  bool finished_ = false;  // the reader has ended, under mutex_
 };
