@@ -41,7 +41,17 @@ class OwnedArray {
   size_t size() const { return size_; }
   size_t bytes() const { return size_ * sizeof(T); }
 
+  // Trades memory with an array of another kind whose memory both allocators share (move_H2D).
+  template <void* (*OtherAlloc)(size_t), void (*OtherFree)(void*)>
+  void trade_memory(OwnedArray<T, OtherAlloc, OtherFree>& other) noexcept {
+    std::swap(data_, other.data_);
+    std::swap(size_, other.size_);
+  }
+
  private:
+  template <class, void* (*)(size_t), void (*)(void*)>
+  friend class OwnedArray;
+
   T* data_ = nullptr;
   size_t size_ = 0;
 };
@@ -50,6 +60,18 @@ template <class T>
 using DeviceBuffer = OwnedArray<T, device_alloc_bytes, device_free>;
 template <class T>
 using HostBuffer = OwnedArray<T, host_alloc_bytes, host_free>;
+
+// Puts the values of `host` into `device`, of the same size. With a GPU they are copied; without
+// one, device memory is host memory from the same allocator, and the two buffers trade their
+// memory instead (`host` then holds the device buffer's earlier values).
+template <class T>
+void move_H2D(DeviceBuffer<T>& device, HostBuffer<T>& host) {
+#if QUIB_CUDA
+  memcpy_H2D(device.get(), host.get(), host.bytes());
+#else
+  device.trade_memory(host);
+#endif
+}
 
 // A device copy of n host values.
 template <class T>

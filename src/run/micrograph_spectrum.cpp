@@ -2,6 +2,7 @@
 
 #include "arrays/array_fill.h"
 #include "arrays/array_ops_1d.h"
+#include "backend/memory.h"
 #include "core/report.h"
 #include "io/micrograph_file.h"
 #include "run/gain_reference.h"
@@ -66,7 +67,7 @@ std::string read_single(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para&
     printf(".\n");
     const std::string unread = read_pixels(micrograph, head, read_before, b, b.frame);
     if (!unread.empty()) return unread;
-    memcpy_H2D(b.image.get(), b.frame.get(), g.pixels * sizeof(float));
+    move_H2D(b.image, b.frame);
   }
   StageTimer fft("FFT");
   hcuda_2d_gridfft_r2c_amp_ave_log_subbg2(b.image.get(), b.spectrum.subtracted.get(), b.spectrum.log_amplitude.get(),
