@@ -69,6 +69,11 @@ void memcpy_D2H(void* host_dst, const void* device_src, size_t bytes) {
     memset(host_dst, 0, bytes);
 }
 
+const void* device_readable(const void* host, void* device, size_t bytes) {
+  memcpy_H2D(device, host, bytes);
+  return device;
+}
+
 void memcpy_D2D(void* device_dst, const void* device_src, size_t bytes) {
   if (bytes) check_cuda(cudaMemcpy(device_dst, device_src, bytes, cudaMemcpyDeviceToDevice), __func__);
 }
@@ -90,6 +95,8 @@ void memcpy_H2D(void* device_dst, const void* host_src, size_t bytes) {
 void memcpy_D2H(void* host_dst, const void* device_src, size_t bytes) {
   if (bytes) memmove(host_dst, device_src, bytes);
 }
+
+const void* device_readable(const void* host, void*, size_t) { return host; }
 
 void memcpy_D2D(void* device_dst, const void* device_src, size_t bytes) {
   if (bytes) memmove(device_dst, device_src, bytes);

@@ -16,6 +16,9 @@ void host_free(void* p);
 void memcpy_H2D(void* device_dst, const void* host_src, size_t bytes);
 void memcpy_D2H(void* host_dst, const void* device_src, size_t bytes);
 void memcpy_D2D(void* device_dst, const void* device_src, size_t bytes);
+// Host data for kernels to read: with a GPU they are copied into `device` (room for `bytes`), which
+// is returned; without one, device memory is host memory, and `host` itself is returned uncopied.
+const void* device_readable(const void* host, void* device, size_t bytes);
 // Sets n bytes of device memory to 0.
 void hcuda_empty(void* device_data, size_t bytes);
 
@@ -71,6 +74,12 @@ void move_H2D(DeviceBuffer<T>& device, HostBuffer<T>& host) {
 #else
   device.trade_memory(host);
 #endif
+}
+
+template <class T>
+const T* device_readable(const T* host, T* device, size_t n) {
+  return static_cast<const T*>(
+      device_readable(static_cast<const void*>(host), static_cast<void*>(device), n * sizeof(T)));
 }
 
 // A device copy of n host values.

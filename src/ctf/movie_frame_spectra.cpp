@@ -11,8 +11,8 @@ size_t spectrum_size(const FrameGrid& grid) { return static_cast<size_t>(grid.bo
 void transform_frame(FrameSpectra& s, int f, float* out) {
   const MovieFrames& m = s.movie;
   const size_t pixels = static_cast<size_t>(m.nx) * m.ny;
-  memcpy_H2D(s.frame.get(), m.pixels + f * pixels, pixels * sizeof(float));
-  hcuda_2d_gridfft_r2c_amp_ave(s.frame.get(), out, m.nx, m.ny, s.grid.box, s.grid.box, s.grid.step, 0);
+  const float* frame = device_readable(m.pixels + f * pixels, s.frame.get(), pixels);
+  hcuda_2d_gridfft_r2c_amp_ave(frame, out, m.nx, m.ny, s.grid.box, s.grid.box, s.grid.step, 0);
 }
 
 // The kept spectrum of frame f, transformed when it is the next frame.

@@ -40,11 +40,10 @@ std::string read_movie(FILE* micrograph, const MRC_HEAD* head, const QUIB_Para& 
   for (int f = 0; f < g.nz; ++f) {
     printf(".");
     fflush(stdout);
-    memcpy_H2D(b.device_frame.get(), b.stack.get() + f * g.pixels, g.pixels * sizeof(float));
-    hcuda_addto_float(b.image.get(), b.device_frame.get(), g.pixels);
+    const float* frame = device_readable(b.stack.get() + f * g.pixels, b.device_frame.get(), g.pixels);
+    hcuda_addto_float(b.image.get(), frame, g.pixels);
     if (incoherent) {
-      hcuda_2d_gridfft_r2c_amp_ave(b.device_frame.get(), b.frame_spectrum.get(), g.nx, g.ny, g.box, g.box, g.step,
-                                   para.convsize);
+      hcuda_2d_gridfft_r2c_amp_ave(frame, b.frame_spectrum.get(), g.nx, g.ny, g.box, g.box, g.step, para.convsize);
       hcuda_addto_float(s.subtracted.get(), b.frame_spectrum.get(), g.spectrum_size());
     }
   }
