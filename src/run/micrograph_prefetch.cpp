@@ -153,9 +153,11 @@ void MicrographPrefetch::read(const std::string& path) {
 }
 
 bool MicrographPrefetch::take(const std::string& path, FILE* opened, const MRC_HEAD& head, HostBuffer<float>& pixels) {
-  if (path.empty() || path != path_ || !pixels_.get() || pixels.size() != pixels_.size()) return false;
+  if (path.empty() || path != path_) return false;
   path_.clear();
-  if (!finishes_while_progressing()) {
+  // The caller reads the file itself now; the rest of a read that stalled, or that only brought the
+  // file into the system's cache, would repeat it.
+  if (!pixels_.get() || pixels.size() != pixels_.size() || !finishes_while_progressing()) {
     stop_ = true;
     return false;
   }
