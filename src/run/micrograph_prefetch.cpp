@@ -70,6 +70,8 @@ MicrographPrefetch::~MicrographPrefetch() {
 void MicrographPrefetch::start(const std::string& path) {
   path_.clear();
   if (reader_.joinable()) {
+    // A read still going on is of a file the run no longer asks for.
+    stop_ = true;
     if (!finished()) return;
     reader_.join();
   }

@@ -32,8 +32,9 @@ class MicrographPrefetch {
   MicrographPrefetch(const MicrographPrefetch&) = delete;
   MicrographPrefetch& operator=(const MicrographPrefetch&) = delete;
 
-  // Starts reading the file `path` once the previous read has ended; while a read that was told to
-  // stop is still winding down, `path` is not read ahead (the run reads it the ordinary way).
+  // Starts reading the file `path` once the previous read has ended. A previous read still going on
+  // is told to stop, and while it winds down `path` is not read ahead (the run reads it the
+  // ordinary way).
   void start(const std::string& path);
   // Waits for the read of `path` while the reader gets on; when it read the data `head` describes
   // from the file open as `opened`, unchanged since, exchanges the pixels with `pixels` (of the
